@@ -1,0 +1,33 @@
+# Entry points for a newcomer. Each target first installs any missing system
+# packages (scripts/install-deps.sh is idempotent), then configures and builds
+# the whole tree in build/ with CMake and Ninja.
+
+BUILD_DIR ?= build
+BUILD_TYPE ?= RelWithDebInfo
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+
+.PHONY: all deps configure build test run bench clean
+
+all: build
+
+deps:
+	@./scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS)
+
+test: build
+	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+run: build
+	@./scripts/run-demo.sh $(BUILD_DIR)
+
+bench: build
+	@cmake --build $(BUILD_DIR) --target benchmarks -j $(JOBS)
+	@for b in $(BUILD_DIR)/bin/*_bench; do echo "== $$b"; "$$b" || exit 1; done
+
+clean:
+	rm -rf $(BUILD_DIR)
