@@ -2,6 +2,7 @@
 // Starting programs and opening targets. Nothing here waits for what it starts,
 // and a failure is only returned, never shown: callers decide what to tell.
 #include <QString>
+#include <QStringList>
 
 namespace platform {
 
@@ -25,9 +26,36 @@ public:
 // Maps the suite's Windows program names to the programs here ("ts.exe" -> "TS",
 // "TSPowerUser.exe" -> "TSPowerUser", "zandro.exe" -> "zandro", "splash.exe" ->
 // "splash", "help.exe" -> "help"; a trailing ".exe" is dropped, case-insensitively)
-// and finds the result in the working directory, then on PATH. Returns the path
-// found, or the mapped name when nothing is found.
+// and finds the result in the working directory, then in the program folder (where
+// the original platform also looked first), then on PATH. Only executable files
+// count. A name holding a "/" is a path: it is not searched, and a relative one is
+// made absolute against the working directory.
+// Returns the path found, or the mapped name when nothing is found.
 QString resolveProgram(const QString &program);
+
+// How openTarget() opens a target: which program it starts, with what arguments,
+// in which folder. An empty program means there is nothing to open.
+struct OpenPlan {
+    enum class Kind { Nothing, Start, Associate };
+    Kind kind = Kind::Nothing;
+    QString program;        // the executable itself, or "xdg-open"
+    QStringList arguments;  // empty for Start; the target for Associate
+    QString workingFolder;  // empty: the current working directory
+};
+
+// Decides how a target opens, without starting anything:
+// - a URL ("scheme:..." with a scheme of two or more letters, or "www." ...) is
+//   associated (xdg-open; "www." gets "http://" in front, as the original shell did);
+// - a relative path is taken inside the working folder (the current directory
+//   when that is empty); an existing program file (executable, and an ELF binary or
+//   a "#!" script, so that documents on file systems that mark every file
+//   executable are not run) is started; any other existing file or folder is
+//   associated;
+// - a bare name that is no file there but a program found by resolveProgram() is
+//   started;
+// - anything else is nothing to open.
+// A working folder that does not exist is replaced by the current directory.
+OpenPlan planOpenTarget(const QString &target, const QString &workingFolder);
 
 // The real launcher (QProcess::startDetached, xdg-open).
 Launcher &systemLauncher();

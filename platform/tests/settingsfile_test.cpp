@@ -1,0 +1,124 @@
+#include "platform/settingsfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using platform::readSettingsLines;
+using platform::writeSettingsLines;
+
+namespace {
+
+class SettingsFile : public ::testing::Test {
+protected:
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+    QString writeBytes(const QByteArray &bytes)
+    {
+        const QString p = path(QStringLiteral("settings.txt"));
+        QFile file(p);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+        return p;
+    }
+
+    QStringList read(const QByteArray &bytes)
+    {
+        QStringList lines;
+        EXPECT_TRUE(readSettingsLines(writeBytes(bytes), &lines));
+        return lines;
+    }
+
+    static QByteArray bytesOf(const QString &p)
+    {
+        QFile file(p);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+    }
+
+    QTemporaryDir m_dir;
+};
+
+}  // namespace
+
+TEST_F(SettingsFile, LinesEndAtCrAndAFollowingLfIsSkipped)
+{
+    EXPECT_EQ(read("one\r\ntwo\r\n\r\nfour\r\n"),
+              (QStringList{"one", "two", "", "four"}));
+    EXPECT_EQ(read("one\rtwo\r\rfour\r"), (QStringList{"one", "two", "", "four"}));
+}
+
+TEST_F(SettingsFile, LoneLfEndsALineToo)
+{
+    EXPECT_EQ(read("one\ntwo\n\nfour\n"), (QStringList{"one", "two", "", "four"}));
+    // Mixed terminators, and LF CR is two line ends.
+    EXPECT_EQ(read("a\r\nb\nc\rd\n\re"), (QStringList{"a", "b", "c", "d", "", "e"}));
+}
+
+TEST_F(SettingsFile, FinalLineWithoutTerminatorIsKept)
+{
+    EXPECT_EQ(read("one\r\nlast"), (QStringList{"one", "last"}));
+    EXPECT_EQ(read("only"), (QStringList{"only"}));
+    EXPECT_EQ(read(""), QStringList());
+    EXPECT_EQ(read("\r\n"), (QStringList{""}));
+}
+
+TEST_F(SettingsFile, TextIsDecodedBySuiteCodec)
+{
+    EXPECT_EQ(read("\xAC" "a\xAC" "Welcome\r\nto the show\r\n"),
+              (QStringList{"¬a¬Welcome", "to the show"}));
+    EXPECT_EQ(read("\xC2\xAC" "b\xC2\xAC \r\n"), (QStringList{"¬b¬ "}));
+    // An editor's byte-order mark does not become part of the first line.
+    EXPECT_EQ(read("\xEF\xBB\xBF" "first\r\n"), (QStringList{"first"}));
+}
+
+TEST_F(SettingsFile, MissingFileReadsNothingAndSaysSo)
+{
+    QStringList lines{"left over"};
+    EXPECT_FALSE(readSettingsLines(path(QStringLiteral("absent.txt")), &lines));
+    EXPECT_TRUE(lines.isEmpty());
+}
+
+TEST_F(SettingsFile, WritesEveryLineWithCrLfInUtf8)
+{
+    const QString p = path(QStringLiteral("data.txt"));
+    ASSERT_TRUE(writeSettingsLines(p, {"¬a¬Welcome", "to the show", "", "¬b¬ "}));
+    EXPECT_EQ(bytesOf(p),
+              QByteArray("\xC2\xAC" "a\xC2\xAC" "Welcome\r\nto the show\r\n\r\n\xC2\xAC" "b\xC2\xAC \r\n"));
+
+    QStringList back;
+    ASSERT_TRUE(readSettingsLines(p, &back));
+    EXPECT_EQ(back, (QStringList{"¬a¬Welcome", "to the show", "", "¬b¬ "}));
+
+    // Rewriting replaces the whole file; no lines writes an empty file.
+    ASSERT_TRUE(writeSettingsLines(p, {}));
+    EXPECT_EQ(bytesOf(p), QByteArray());
+}
+
+TEST_F(SettingsFile, FailedWriteLeavesThePreviousContent)
+{
+    const QString p = path(QStringLiteral("playlist.txt"));
+    ASSERT_TRUE(writeSettingsLines(p, {"intro.odp"}));
+
+    // A file-size limit makes the write fail halfway, whoever runs the test.
+    struct rlimit saved {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto savedSignal = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit tight = saved;
+    tight.rlim_cur = 8;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
+    const bool written = writeSettingsLines(p, {"a much longer playlist line", "and another"});
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, savedSignal);
+
+    EXPECT_FALSE(written);
+    EXPECT_EQ(bytesOf(p), QByteArray("intro.odp\r\n"));
+    // No half-written file is left beside it.
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList{"playlist.txt"});
+
+    EXPECT_FALSE(writeSettingsLines(path(QStringLiteral("no/such/folder/x.txt")), {"x"}));
+}
