@@ -1,0 +1,18 @@
+#pragma once
+// The presentation viewer's command, from the first line of powerpoint_location.txt,
+// completed with the path of the presentation to show.
+#include <QString>
+
+namespace ViewerCommand {
+
+// The first line of the file; the empty text when the file is missing or empty
+// (nothing plays then).
+QString read(const QString &path);
+
+// The viewer command + the presentation path. When the command ends in a minus
+// sign followed by a double quote, those two characters are dropped and the path
+// is appended without quotes; otherwise it is appended in double quotes. A blank
+// separates the command from the path. The empty text when the command is empty.
+QString complete(const QString &viewerCommand, const QString &presentationPath);
+
+}  // namespace ViewerCommand
