@@ -1,0 +1,355 @@
+// Orvex: the record-store engine of Korvane Tessaly.
+//
+// One COrvex object serves one open database file: a 15472-byte header that
+// describes the table (fields, keys, index roots, free lists) followed by a
+// heap of blocks (records, B+-tree index nodes, duplicate nodes, chunk blocks)
+// addressed by absolute signed 32-bit file offsets, -1 meaning none. All
+// integers in the file are little-endian.
+//
+// Conventions shared by every member:
+//  - Nothing throws and nothing prints. A failing member returns false, -1 or
+//    the empty text and, where a text fits, keeps an English error text that
+//    GetErrMsg returns; success does not clear it.
+//  - Texts passed in are NUL-terminated byte strings, copied during the call.
+//    Texts returned point into storage owned by the object and stay valid
+//    until the next call that replaces them (named per member); never free
+//    them, never null.
+//  - Field and key numbers are 0-based. A "record image" is a record in fixed
+//    layout (every field at the sum of the sizes before it); an image pointer
+//    may be null, and a length of 0 with an image means the record length.
+//  - One object is used by one thread at a time. Several objects may open one
+//    file in one process; they see each other's writes.
+#ifndef ORVEX_ORVEX_H_
+#define ORVEX_ORVEX_H_
+
+#include <cstddef>
+
+#if defined(__GNUC__)
+#define ORVEX_EXPORT __attribute__((visibility("default")))
+#else
+#define ORVEX_EXPORT
+#endif
+
+// Field type codes (stored in the header, one per field).
+enum {
+  ORVEX_SHORT = 1,    // signed 16-bit integer, 2 bytes
+  ORVEX_INT = 2,      // signed 32-bit integer, 4 bytes
+  ORVEX_FLOAT = 3,    // 32-bit IEEE float, 4 bytes
+  ORVEX_DOUBLE = 4,   // 64-bit IEEE float, 8 bytes
+  ORVEX_TEXT = 5,     // NUL-padded byte string of the declared size, 1..1024
+  ORVEX_BOOL = 6,     // one byte, 0 or 1
+  ORVEX_CHUNK = 7,    // reference to a chain of chunk blocks, 8 bytes
+  ORVEX_AUTOINC = 8,  // signed 32-bit integer filled in by Insert, 4 bytes
+};
+
+// Key attributes.
+enum {
+  ORVEX_KEY_DUPLICATE = 1,  // several records may share one value
+  ORVEX_KEY_UNIQUE = 2,     // at most one live record per value
+};
+
+// Open-mode bits, in the style of the classic file-open flags: access in the
+// low bits, sharing in bits 4 to 6 (accepted, not enforced), create and
+// do-not-truncate.
+enum {
+  ORVEX_OPEN_READ = 0x0,
+  ORVEX_OPEN_WRITE = 0x1,
+  ORVEX_OPEN_READWRITE = 0x2,
+  ORVEX_SHARE_EXCLUSIVE = 0x10,
+  ORVEX_SHARE_DENY_WRITE = 0x20,
+  ORVEX_SHARE_DENY_READ = 0x30,
+  ORVEX_SHARE_DENY_NONE = 0x40,
+  ORVEX_OPEN_CREATE = 0x1000,
+  ORVEX_OPEN_NO_TRUNCATE = 0x2000,
+};
+
+// Key definition taken by CreateKey and filled by GetKeyInfo. 1060 bytes:
+//
+//   OFFSET  TYPE        CONTENT
+//   0       char[32]    key name, NUL-terminated
+//   32      i16[128]    field number per part
+//   288     i16[128]    text compare mode per part (1 case-sensitive,
+//                       2 case-insensitive; 0 for non-text parts)
+//   544     i16[128]    start offset per part (inside a text field)
+//   800     i16[128]    length in bytes per part
+//   1056    i16         part count (1..128)
+//   1058    i16         key attribute (1 duplicates allowed, 2 unique)
+struct KEY_INFO {
+  char keyName[32];
+  short fieldNo[128];
+  short compareMode[128];
+  short start[128];
+  short length[128];
+  short fieldNum;
+  short attribute;
+};
+
+static_assert(sizeof(KEY_INFO) == 1060, "KEY_INFO is 1060 bytes");
+static_assert(offsetof(KEY_INFO, keyName) == 0, "KEY_INFO layout");
+static_assert(offsetof(KEY_INFO, fieldNo) == 32, "KEY_INFO layout");
+static_assert(offsetof(KEY_INFO, compareMode) == 288, "KEY_INFO layout");
+static_assert(offsetof(KEY_INFO, start) == 544, "KEY_INFO layout");
+static_assert(offsetof(KEY_INFO, length) == 800, "KEY_INFO layout");
+static_assert(offsetof(KEY_INFO, fieldNum) == 1056, "KEY_INFO layout");
+static_assert(offsetof(KEY_INFO, attribute) == 1058, "KEY_INFO layout");
+
+namespace orvex {
+class Table;
+}
+
+// The table class. Order of use: CreateField and CreateKey to define a schema
+// (refused while a file is open), optionally EnableTrimRecord(false), then
+// CreateDB; or OpenDB on an existing file. Then record and key operations,
+// then CloseDB (the destructor closes too). CloseDB always returns the object
+// to the defining state with an empty schema.
+class ORVEX_EXPORT COrvex {
+ public:
+  // Nothing open, empty schema.
+  COrvex();
+  // Init, then OpenDB(path, mode); success shows in IsDBOpen and an empty
+  // GetErrMsg.
+  COrvex(const char* path, int mode);
+  // CloseDB.
+  ~COrvex();
+
+  COrvex(const COrvex&) = delete;
+  COrvex& operator=(const COrvex&) = delete;
+
+  // ---- Lifecycle and schema definition ----------------------------------
+
+  // Resets every item to its empty state: nothing open, no schema, no
+  // positions, empty error text. Does not close a file; use CloseDB.
+  void Init();
+
+  // Appends a field (type 1..8; size matters for text only, 1..1024) to the
+  // schema being defined. The name is trimmed and must be new (compared
+  // case-insensitively) and at most 31 characters. A type-8 field also makes
+  // a unique key of the same name. False with an error text on refusal.
+  bool CreateField(const char* name, int type, int size);
+
+  // Appends a single-field key: attribute 1 or 2, the field, for a text field
+  // the compare mode (1 or 2, else 1), slice start and length (corrected as
+  // the format requires). False with an error text on refusal.
+  bool CreateKey(const char* name, int attribute, int fieldNo, int mode,
+                 int start, int length);
+  // Appends a single- or multi-field key from a KEY_INFO (part count
+  // 1..128, total length at most 128 bytes).
+  bool CreateKey(const KEY_INFO& info);
+
+  // Whether CreateDB makes a file whose records are stored trimmed (true,
+  // the default) or in fixed layout (false).
+  void EnableTrimRecord(bool on);
+
+  // Creates (replacing) the file from the defined schema and leaves it open.
+  // The description is cut to 59 characters. Needs at least one key.
+  bool CreateDB(const char* path, const char* description);
+
+  // Opens an existing database file (closing whatever is open first). The
+  // header is validated; a file that cannot be a database of this format is
+  // refused with an error text. mode: see the ORVEX_OPEN_* bits; 66 is
+  // read-write, deny none.
+  bool OpenDB(const char* path, int mode);
+
+  // Writes the header if it changed, writes back every cached block, closes
+  // the file and resets the object (empty schema).
+  void CloseDB();
+
+  // Writes the header image at offset 0 and every cached block back to the
+  // file, so that the bytes on disk describe the table as it is now.
+  void Flush();
+
+  // A file is open.
+  bool IsDBOpen();
+
+  // The version text: the file's version, " ," and the engine banner; empty
+  // before any create or open.
+  const char* GetVersion();
+  // The description stored in the header (at most 59 characters).
+  const char* GetDescription();
+  // The last error text; empty when none. Successful calls do not clear it.
+  const char* GetErrMsg();
+
+  // ---- Schema accessors (read the header image) -------------------------
+
+  // Field count; -1 when no file is open.
+  int GetFieldNum();
+  // Field name, or the empty text for a number out of range. The answer is
+  // kept until the next GetFieldName, GetKeyName or GetFieldStr.
+  const char* GetFieldName(int fieldNo);
+  // Field number whose name equals the argument case-insensitively (the
+  // argument is not trimmed); -1 if none.
+  int GetFieldNo(const char* name);
+  // Field type code; -1 out of range.
+  int GetFieldType(int fieldNo);
+  int GetFieldType(const char* name);
+  // Stored field size; 0 for a chunk field; -1 out of range.
+  int GetFieldSize(int fieldNo);
+  int GetFieldSize(const char* name);
+  // Key count; 0 when no file is open.
+  int GetKeyNum();
+  // Key name, or the empty text out of range (kept as for GetFieldName).
+  const char* GetKeyName(int keyNo);
+  // Key number by name (case-insensitive); -1 when no file is open or none.
+  int GetKeyNo(const char* name);
+  // Key attribute (1 or 2); -1 when no file is open or out of range.
+  int GetKeyType(int keyNo);
+  int GetKeyType(const char* name);
+  // Key length in bytes (sum of its part lengths); -1 out of range.
+  int GetKeyLen(int keyNo);
+  // Stored part count: -1 for a single-field key, n for a multi-field key.
+  int GetKeyFieldNum(int keyNo);
+  // Field number of a key part; -1 out of range.
+  int GetKeyFieldNo(int keyNo, int partNo);
+  // Fills every member of info; a single-field key reports part count 1.
+  // False when no file is open or the number is out of range.
+  bool GetKeyInfo(int keyNo, KEY_INFO& info);
+  // Key number of the last positioning operation; -1 = none.
+  int GetCurKeyNo();
+  // Live record count; -1 when no file is open.
+  int GetRecordNum();
+
+  // ---- Records ------------------------------------------------------------
+
+  // Inserts a record: the image (length bytes; 0 = record length) or, with
+  // a null image, the edit buffer (filled by SetField/SetFieldStr). The
+  // auto-increment field is filled in (also in the image). Refused with
+  // "the key is unduplicated" when a unique key would get a second live
+  // record with an equal value; a refused insert writes nothing. The
+  // current position does not change; the edit buffer is zeroed.
+  bool Insert(void* image = nullptr, int length = 0);
+
+  // Replaces the current record of the current key by the image or the edit
+  // buffer (the record moves to a new offset). An update that would break a
+  // unique key fails with "the key is unduplicated" and puts the old record
+  // back (at a new offset). A record whose value under the current key is
+  // unchanged keeps its place among its equals.
+  bool Update(void* image = nullptr, int length = 0);
+
+  // Deletes the current record of the current key. The key's leaf and entry
+  // stay, so stepping forward or back continues from the deleted place.
+  bool Delete();
+
+  // Whether the edit buffer could be inserted without breaking a unique key.
+  // Nothing is written.
+  bool CanInsert();
+
+  // Makes the record at that record offset current under key 0 and loads it.
+  void SetCurRec(int offset);
+  // Current record offset of a key; -1 = none (or key out of range).
+  int GetCurRec(int keyNo);
+
+  // Copies a field of the current record (2, 4, 8 or 1 bytes by type, a
+  // text field's full declared size) to dest. False for a chunk field
+  // ("field invalidation"), no current record, or a bad number.
+  bool GetField(void* dest, int fieldNo);
+  bool GetField(void* dest, const char* name);
+
+  // Copies a value into the edit buffer field (sizes as GetField). False for
+  // auto-increment and chunk fields ("field invalidation").
+  bool SetField(const void* src, int fieldNo);
+  bool SetField(const void* src, const char* name);
+
+  // A field of the current record as text: short, int, auto-increment and
+  // bool "%d", float "%.6f", double "%.14f", text up to its first NUL. Empty
+  // without a current record or for chunk fields. Kept until the next
+  // GetFieldStr, GetFieldName or GetKeyName.
+  const char* GetFieldStr(int fieldNo);
+  const char* GetFieldStr(const char* name);
+
+  // Converts the text to the field's type (decimal, leading blanks skipped,
+  // stopping at the first character that cannot continue the number; text
+  // cut to the field size) and stores it in the edit buffer.
+  bool SetFieldStr(const char* text, int fieldNo);
+  bool SetFieldStr(const char* text, const char* name);
+
+  // ---- Value seeks (load the record) --------------------------------------
+  //
+  // The value is of the key's kind: short 2 bytes, int and auto-increment 4,
+  // float 4, double 8, bool 1; a NUL-terminated text for a single-field text
+  // key; the packed part values for a multi-field key. On success the key
+  // becomes current, its position moves there, and the record is loaded into
+  // the current record buffer and copied to the image when one is given.
+  // On failure every position stays as it was. By-name forms compare the
+  // name with every key name, both trimmed, case-insensitively.
+
+  // The first record whose key equals value. A text longer than the key
+  // length fails.
+  bool GetEqual(int keyNo, const void* value, void* image = nullptr,
+                int length = 0);
+  bool GetEqual(const char* keyName, const void* value, void* image = nullptr,
+                int length = 0);
+  // The first record whose key is at least value.
+  bool GetGreaterEqual(int keyNo, const void* value, void* image = nullptr,
+                       int length = 0);
+  bool GetGreaterEqual(const char* keyName, const void* value,
+                       void* image = nullptr, int length = 0);
+  // The first record whose key is above value.
+  bool GetGreater(int keyNo, const void* value, void* image = nullptr,
+                  int length = 0);
+  bool GetGreater(const char* keyName, const void* value,
+                  void* image = nullptr, int length = 0);
+  // The last record whose key is at most value.
+  bool GetLessEqual(int keyNo, const void* value, void* image = nullptr,
+                    int length = 0);
+  bool GetLessEqual(const char* keyName, const void* value,
+                    void* image = nullptr, int length = 0);
+  // The last record whose key is below value.
+  bool GetLess(int keyNo, const void* value, void* image = nullptr,
+               int length = 0);
+  bool GetLess(const char* keyName, const void* value, void* image = nullptr,
+               int length = 0);
+
+  // ---- Walks ----------------------------------------------------------------
+  //
+  // Key order: ascending key value, equal values in insertion order; every
+  // live record is visited once. A failed step keeps the position.
+
+  // First / last / next / previous record; the record is loaded (and copied
+  // to the image when given). Next and previous need a current leaf.
+  bool GetFirst(int keyNo, void* image = nullptr, int length = 0);
+  bool GetFirst(const char* keyName, void* image = nullptr, int length = 0);
+  bool GetLast(int keyNo, void* image = nullptr, int length = 0);
+  bool GetLast(const char* keyName, void* image = nullptr, int length = 0);
+  bool GetNext(int keyNo, void* image = nullptr, int length = 0);
+  bool GetNext(const char* keyName, void* image = nullptr, int length = 0);
+  bool GetPrev(int keyNo, void* image = nullptr, int length = 0);
+  bool GetPrev(const char* keyName, void* image = nullptr, int length = 0);
+
+  // The same steps without reading the record (the next GetField does not
+  // load it either: use the Get forms to read fields). They check that a
+  // file is open and ready, the key number is in range and, for next and
+  // previous, that the key has a current leaf.
+  bool SeekFirst(int keyNo);
+  bool SeekLast(int keyNo);
+  bool SeekNext(int keyNo);
+  bool SeekPrev(int keyNo);
+
+  // The same steps, writing the key value of the new position to value
+  // (2, 4, 4, 8 or 1 bytes by type; key length + 1 bytes, NUL-terminated,
+  // for text and multi-field keys). The record is loaded by the first
+  // GetField afterwards. value must not be null.
+  bool GetKeyFirst(int keyNo, void* value);
+  bool GetKeyFirst(const char* keyName, void* value);
+  bool GetKeyLast(int keyNo, void* value);
+  bool GetKeyLast(const char* keyName, void* value);
+  bool GetKeyNext(int keyNo, void* value);
+  bool GetKeyNext(const char* keyName, void* value);
+  bool GetKeyPrev(int keyNo, void* value);
+  bool GetKeyPrev(const char* keyName, void* value);
+
+  // Steps to the next / previous record (the position moves either way) and
+  // compares: with a code, true when value minus the new key equals *code
+  // (-1, 0, 1; texts compared byte by byte over the new key's text); with no
+  // code but a value, the new key is written to value and the result is
+  // true; with neither, true. False when the step fails.
+  bool CompareKeyNext(int keyNo, void* value, short* code);
+  bool CompareKeyNext(const char* keyName, void* value, short* code);
+  bool CompareKeyPrev(int keyNo, void* value, short* code);
+  bool CompareKeyPrev(const char* keyName, void* value, short* code);
+
+
+ private:
+  orvex::Table* table_;
+};
+
+#endif  // ORVEX_ORVEX_H_

@@ -1,0 +1,115 @@
+// Shared, cached access to a database file.
+//
+// Every table object of the process that opens one file (same device and
+// inode) reaches it through one SharedFile, so the objects see each other's
+// writes exactly as they would without a cache. A SharedFile keeps a bounded
+// write-back cache of fixed-size pages: reads are served from memory when
+// they can be, writes land in the cache and reach the file when a page is
+// evicted or when Flush writes every dirty page back. After Flush the bytes
+// of the file are exactly the bytes written through it.
+//
+// A cache capacity of 0 turns caching off: every read and write goes
+// straight to the file (tests use this to see each write as it happens).
+//
+// The registry of shared files is the only process-wide state of the
+// engine; it and each SharedFile are guarded by mutexes.
+#ifndef ORVEX_IO_PAGE_CACHE_H_
+#define ORVEX_IO_PAGE_CACHE_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "io/file.h"
+
+namespace orvex {
+
+constexpr size_t kPageSize = 4096;
+// Default cache size per open file.
+constexpr size_t kDefaultCacheBytes = size_t{64} << 20;
+
+class SharedFile {
+ public:
+  SharedFile(std::unique_ptr<File> file, size_t cacheBytes);
+  ~SharedFile();
+  SharedFile(const SharedFile&) = delete;
+  SharedFile& operator=(const SharedFile&) = delete;
+
+  // Reads up to n bytes at offset; returns the count (short past the end),
+  // -1 on failure.
+  int64_t Read(int64_t offset, void* buf, size_t n);
+  // Writes n bytes at offset; the file grows to cover them.
+  bool Write(int64_t offset, const void* buf, size_t n);
+  // The file's size including writes not yet on disk.
+  int64_t Size();
+  // Writes every dirty page back.
+  bool Flush();
+  // The file was truncated to zero by a new opener: forget every page.
+  void Truncated();
+  // Gives the shared file a writable handle when it has only a read one.
+  void OfferWritable(std::unique_ptr<File>* file);
+  FileIdentity Identity() const { return identity_; }
+  size_t CachedPages();
+
+ private:
+  struct Frame {
+    uint32_t page = 0;
+    bool used = false;
+    bool dirty = false;
+    bool referenced = false;
+  };
+  uint8_t* FrameData(int32_t f) { return slabs_[f / kSlabFrames].get() + (f % kSlabFrames) * kPageSize; }
+  int32_t Find(uint32_t page) const;
+  void HashInsert(uint32_t page, int32_t frame);
+  void HashErase(uint32_t page);
+  // Returns the frame that holds the page, loading it when asked (a page
+  // about to be overwritten whole need not be read). -1 on failure.
+  int32_t Acquire(uint32_t page, bool load);
+  int32_t FreeFrame();
+  bool WriteBack(int32_t f);
+
+  static constexpr size_t kSlabFrames = 256;
+
+  std::mutex mu_;
+  std::unique_ptr<File> file_;
+  FileIdentity identity_;
+  size_t capacity_;  // frames
+  int64_t size_;
+  std::vector<Frame> frames_;
+  std::vector<std::unique_ptr<uint8_t[]>> slabs_;
+  std::vector<int32_t> slots_;
+  uint32_t mask_ = 0;
+  size_t hand_ = 0;
+};
+
+// One table object's handle on a shared file.
+class Store {
+ public:
+  // Opens path with the open mode through fs and joins (or starts) the
+  // process-wide shared file for it. Null on failure.
+  static std::unique_ptr<Store> Open(FileSystem* fs, const char* path, int mode,
+                                     size_t cacheBytes);
+  ~Store();
+
+  int64_t Read(int64_t offset, void* buf, size_t n) { return shared_->Read(offset, buf, n); }
+  // Refused when this handle was opened without write access.
+  bool Write(int64_t offset, const void* buf, size_t n) {
+    return writable_ && shared_->Write(offset, buf, n);
+  }
+  int64_t Size() { return shared_->Size(); }
+  bool Flush() { return shared_->Flush(); }
+  bool writable() const { return writable_; }
+  SharedFile* shared() { return shared_.get(); }
+
+ private:
+  Store(std::shared_ptr<SharedFile> shared, bool writable)
+      : shared_(std::move(shared)), writable_(writable) {}
+  std::shared_ptr<SharedFile> shared_;
+  bool writable_;
+};
+
+}  // namespace orvex
+
+#endif  // ORVEX_IO_PAGE_CACHE_H_
