@@ -1,0 +1,556 @@
+// orvex_bench: one workload loaded into Orvex, SQLite and LMDB side by side.
+//
+// N records {int id (unique key), 32-byte text name (about N/4 distinct values,
+// duplicates-allowed key), double value}. Phases, each timed alone:
+//   insert      all records in random id order
+//   lookup      N random point lookups by id, reading name and value
+//   walk        one full ordered walk by id (rows per second)
+//   range       1000 walks of 100 records from random ids (walks per second)
+//   by name     N/10 lookups by name visiting every record with that name
+//   delete      N/10 random deletes by id
+// then the file size after close. SQLite runs with synchronous=OFF and
+// journal_mode=OFF, each phase in one transaction, a UNIQUE index on id and an
+// index on name; LMDB with MDB_NOSYNC and an MDB_DUPSORT sub-database for name.
+//
+// usage: orvex_bench [N]   (default: N = 200000, then N = 1000000)
+#include <lmdb.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "orvex.h"
+
+namespace {
+
+constexpr int kNameSize = 32;
+constexpr int kRangeWalks = 1000;
+constexpr int kRangeLength = 100;
+
+struct Row {
+  int32_t id;
+  char name[kNameSize];  // NUL-terminated, 31 characters
+  double value;
+};
+
+uint64_t Mix(uint64_t x) {
+  x += 0x9E3779B97F4A7C15ull;
+  x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+  x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+  return x ^ (x >> 31);
+}
+
+// The deterministic workload: rows in insertion order and the ids and names
+// the later phases ask for.
+struct Workload {
+  int n = 0;
+  std::vector<Row> rows;           // random id order
+  std::vector<int32_t> lookups;    // N ids
+  std::vector<int32_t> rangeFrom;  // 1000 ids
+  std::vector<std::string> names;  // N/10 names of present records
+  std::vector<int32_t> deletes;    // N/10 distinct ids
+  std::vector<int32_t> countByName;  // records per name index (for checking)
+};
+
+void NameOf(int32_t id, int distinct, char* out) {
+  const uint32_t idx = static_cast<uint32_t>(Mix(static_cast<uint64_t>(id)) % static_cast<uint64_t>(distinct));
+  std::snprintf(out, kNameSize, "name-%010u-", idx);
+  // Pad to 31 characters with letters that depend on the name, so records
+  // with one name share all 31 bytes.
+  for (int i = 16; i < kNameSize - 1; ++i) out[i] = static_cast<char>('a' + (idx + i * 7) % 26);
+  out[kNameSize - 1] = '\0';
+}
+
+Workload MakeWorkload(int n) {
+  Workload w;
+  w.n = n;
+  const int distinct = std::max(1, n / 4);
+  std::mt19937_64 rng(20261208);
+  std::vector<int32_t> ids(n);
+  for (int i = 0; i < n; ++i) ids[i] = i;
+  std::shuffle(ids.begin(), ids.end(), rng);
+  w.rows.resize(n);
+  for (int i = 0; i < n; ++i) {
+    Row& r = w.rows[i];
+    r.id = ids[i];
+    NameOf(r.id, distinct, r.name);
+    r.value = static_cast<double>(r.id) * 0.25 + 1.0;
+  }
+  std::uniform_int_distribution<int32_t> any(0, n - 1);
+  for (int i = 0; i < n; ++i) w.lookups.push_back(any(rng));
+  for (int i = 0; i < kRangeWalks; ++i) w.rangeFrom.push_back(any(rng));
+  for (int i = 0; i < n / 10; ++i) {
+    char name[kNameSize];
+    NameOf(any(rng), distinct, name);
+    w.names.emplace_back(name);
+  }
+  std::shuffle(ids.begin(), ids.end(), rng);
+  w.deletes.assign(ids.begin(), ids.begin() + n / 10);
+  return w;
+}
+
+// Expected rows visited by a range walk from id (ids are 0..n-1).
+long long RangeRows(const Workload& w) {
+  long long total = 0;
+  for (int32_t from : w.rangeFrom) total += std::min<long long>(kRangeLength, w.n - from);
+  return total;
+}
+
+struct Figures {
+  double insert = 0, lookup = 0, walk = 0, range = 0, byName = 0, remove = 0;
+  long long fileSize = 0;
+  long long nameVisits = 0;  // records visited by the name phase (for checking)
+  bool ok = true;
+  std::string problem;
+};
+
+using Clock = std::chrono::steady_clock;
+
+double PerSecond(long long ops, Clock::time_point start) {
+  const double s = std::chrono::duration<double>(Clock::now() - start).count();
+  return s > 0 ? static_cast<double>(ops) / s : 0;
+}
+
+void Fail(Figures* f, const std::string& what) {
+  if (f->ok) f->problem = what;
+  f->ok = false;
+}
+
+long long FileSize(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 ? static_cast<long long>(st.st_size) : -1;
+}
+
+// ---------------------------------------------------------------- Orvex
+
+Figures RunOrvex(const Workload& w, const std::string& dir) {
+  Figures f;
+  const std::string path = dir + "/bench.orvex";
+  COrvex db;
+  db.CreateField("id", ORVEX_INT, 4);
+  db.CreateField("name", ORVEX_TEXT, kNameSize);
+  db.CreateField("value", ORVEX_DOUBLE, 8);
+  db.CreateKey("id", ORVEX_KEY_UNIQUE, 0, 0, 0, 0);
+  db.CreateKey("name", ORVEX_KEY_DUPLICATE, 1, 1, 0, kNameSize);
+  if (!db.CreateDB(path.c_str(), "benchmark")) {
+    Fail(&f, std::string("CreateDB: ") + db.GetErrMsg());
+    return f;
+  }
+  // Fixed layout: id at 0, name at 4, value at 36.
+  uint8_t image[4 + kNameSize + 8];
+  auto pack = [&image](const Row& r) {
+    std::memcpy(image, &r.id, 4);
+    std::memcpy(image + 4, r.name, kNameSize);
+    std::memcpy(image + 4 + kNameSize, &r.value, 8);
+  };
+
+  auto start = Clock::now();
+  for (const Row& r : w.rows) {
+    pack(r);
+    if (!db.Insert(image, 0)) {
+      Fail(&f, std::string("Insert: ") + db.GetErrMsg());
+      break;
+    }
+  }
+  f.insert = PerSecond(w.n, start);
+
+  start = Clock::now();
+  char name[kNameSize];
+  double value = 0;
+  for (int32_t id : w.lookups) {
+    if (!db.GetEqual(0, &id) || !db.GetField(name, 1) || !db.GetField(&value, 2) ||
+        value != id * 0.25 + 1.0) {
+      Fail(&f, "point lookup of id " + std::to_string(id));
+      break;
+    }
+  }
+  f.lookup = PerSecond(w.n, start);
+
+  start = Clock::now();
+  long long rows = 0;
+  int32_t last = -1;
+  for (bool more = db.GetFirst(0, image, 0); more; more = db.GetNext(0, image, 0)) {
+    int32_t id;
+    std::memcpy(&id, image, 4);
+    if (id <= last) Fail(&f, "ordered walk out of order");
+    last = id;
+    ++rows;
+  }
+  f.walk = PerSecond(rows, start);
+  if (rows != w.n) Fail(&f, "ordered walk visited " + std::to_string(rows) + " rows");
+
+  start = Clock::now();
+  long long rangeRows = 0;
+  for (int32_t from : w.rangeFrom) {
+    int steps = 0;
+    for (bool more = db.GetGreaterEqual(0, &from, image, 0); more && steps < kRangeLength;
+         more = ++steps < kRangeLength && db.GetNext(0, image, 0)) {
+      ++rangeRows;
+    }
+  }
+  f.range = PerSecond(kRangeWalks, start);
+  if (rangeRows != RangeRows(w)) Fail(&f, "range walks visited " + std::to_string(rangeRows) + " rows");
+
+  start = Clock::now();
+  for (const std::string& nm : w.names) {
+    for (bool more = db.GetEqual(1, nm.c_str(), image, 0); more; more = db.GetNext(1, image, 0)) {
+      if (std::strncmp(reinterpret_cast<const char*>(image + 4), nm.c_str(), kNameSize) != 0) break;
+      ++f.nameVisits;
+    }
+  }
+  f.byName = PerSecond(static_cast<long long>(w.names.size()), start);
+
+  start = Clock::now();
+  for (int32_t id : w.deletes) {
+    if (!db.GetEqual(0, &id) || !db.Delete()) {
+      Fail(&f, "delete of id " + std::to_string(id) + ": " + db.GetErrMsg());
+      break;
+    }
+  }
+  f.remove = PerSecond(static_cast<long long>(w.deletes.size()), start);
+  if (db.GetRecordNum() != w.n - static_cast<int>(w.deletes.size())) Fail(&f, "record count after deletes");
+  db.CloseDB();
+  f.fileSize = FileSize(path);
+  return f;
+}
+
+// ---------------------------------------------------------------- SQLite
+
+bool Exec(sqlite3* db, const char* sql, Figures* f) {
+  char* err = nullptr;
+  if (sqlite3_exec(db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
+    Fail(f, std::string(sql) + ": " + (err ? err : "?"));
+    sqlite3_free(err);
+    return false;
+  }
+  return true;
+}
+
+sqlite3_stmt* Prepare(sqlite3* db, const char* sql) {
+  sqlite3_stmt* st = nullptr;
+  sqlite3_prepare_v2(db, sql, -1, &st, nullptr);
+  return st;
+}
+
+Figures RunSqlite(const Workload& w, const std::string& dir) {
+  Figures f;
+  const std::string path = dir + "/bench.sqlite";
+  sqlite3* db = nullptr;
+  if (sqlite3_open(path.c_str(), &db) != SQLITE_OK) {
+    Fail(&f, "sqlite3_open");
+    return f;
+  }
+  Exec(db, "PRAGMA synchronous=OFF", &f);
+  Exec(db, "PRAGMA journal_mode=OFF", &f);
+  Exec(db, "CREATE TABLE t(id INTEGER NOT NULL, name TEXT NOT NULL, value REAL NOT NULL)", &f);
+  Exec(db, "CREATE UNIQUE INDEX t_id ON t(id)", &f);
+  Exec(db, "CREATE INDEX t_name ON t(name)", &f);
+
+  sqlite3_stmt* ins = Prepare(db, "INSERT INTO t(id, name, value) VALUES (?, ?, ?)");
+  auto start = Clock::now();
+  Exec(db, "BEGIN", &f);
+  for (const Row& r : w.rows) {
+    sqlite3_bind_int(ins, 1, r.id);
+    sqlite3_bind_text(ins, 2, r.name, -1, SQLITE_STATIC);
+    sqlite3_bind_double(ins, 3, r.value);
+    if (sqlite3_step(ins) != SQLITE_DONE) Fail(&f, "insert");
+    sqlite3_reset(ins);
+  }
+  Exec(db, "COMMIT", &f);
+  f.insert = PerSecond(w.n, start);
+  sqlite3_finalize(ins);
+
+  sqlite3_stmt* get = Prepare(db, "SELECT name, value FROM t WHERE id = ?");
+  start = Clock::now();
+  Exec(db, "BEGIN", &f);
+  for (int32_t id : w.lookups) {
+    sqlite3_bind_int(get, 1, id);
+    if (sqlite3_step(get) != SQLITE_ROW || sqlite3_column_text(get, 0) == nullptr ||
+        sqlite3_column_double(get, 1) != id * 0.25 + 1.0) {
+      Fail(&f, "point lookup");
+    }
+    sqlite3_reset(get);
+  }
+  Exec(db, "COMMIT", &f);
+  f.lookup = PerSecond(w.n, start);
+  sqlite3_finalize(get);
+
+  sqlite3_stmt* all = Prepare(db, "SELECT id, name, value FROM t ORDER BY id");
+  start = Clock::now();
+  Exec(db, "BEGIN", &f);
+  long long rows = 0;
+  while (sqlite3_step(all) == SQLITE_ROW) {
+    (void)sqlite3_column_text(all, 1);
+    ++rows;
+  }
+  Exec(db, "COMMIT", &f);
+  f.walk = PerSecond(rows, start);
+  sqlite3_finalize(all);
+  if (rows != w.n) Fail(&f, "ordered walk");
+
+  sqlite3_stmt* range = Prepare(db, "SELECT id, name, value FROM t WHERE id >= ? ORDER BY id LIMIT 100");
+  start = Clock::now();
+  Exec(db, "BEGIN", &f);
+  long long rangeRows = 0;
+  for (int32_t from : w.rangeFrom) {
+    sqlite3_bind_int(range, 1, from);
+    while (sqlite3_step(range) == SQLITE_ROW) {
+      (void)sqlite3_column_text(range, 1);
+      ++rangeRows;
+    }
+    sqlite3_reset(range);
+  }
+  Exec(db, "COMMIT", &f);
+  f.range = PerSecond(kRangeWalks, start);
+  sqlite3_finalize(range);
+  if (rangeRows != RangeRows(w)) Fail(&f, "range walks");
+
+  sqlite3_stmt* byName = Prepare(db, "SELECT id, value FROM t WHERE name = ?");
+  start = Clock::now();
+  Exec(db, "BEGIN", &f);
+  for (const std::string& nm : w.names) {
+    sqlite3_bind_text(byName, 1, nm.c_str(), -1, SQLITE_STATIC);
+    while (sqlite3_step(byName) == SQLITE_ROW) {
+      (void)sqlite3_column_int(byName, 0);
+      ++f.nameVisits;
+    }
+    sqlite3_reset(byName);
+  }
+  Exec(db, "COMMIT", &f);
+  f.byName = PerSecond(static_cast<long long>(w.names.size()), start);
+  sqlite3_finalize(byName);
+
+  sqlite3_stmt* del = Prepare(db, "DELETE FROM t WHERE id = ?");
+  start = Clock::now();
+  Exec(db, "BEGIN", &f);
+  for (int32_t id : w.deletes) {
+    sqlite3_bind_int(del, 1, id);
+    if (sqlite3_step(del) != SQLITE_DONE || sqlite3_changes(db) != 1) Fail(&f, "delete");
+    sqlite3_reset(del);
+  }
+  Exec(db, "COMMIT", &f);
+  f.remove = PerSecond(static_cast<long long>(w.deletes.size()), start);
+  sqlite3_finalize(del);
+  sqlite3_close(db);
+  f.fileSize = FileSize(path);
+  return f;
+}
+
+// ---------------------------------------------------------------- LMDB
+
+struct LmdbValue {
+  char name[kNameSize];
+  double value;
+};
+
+Figures RunLmdb(const Workload& w, const std::string& dir) {
+  Figures f;
+  const std::string path = dir + "/lmdb";
+  std::filesystem::create_directory(path);
+  MDB_env* env = nullptr;
+  mdb_env_create(&env);
+  mdb_env_set_maxdbs(env, 2);
+  mdb_env_set_mapsize(env, static_cast<size_t>(w.n) * 400 + (64u << 20));
+  if (mdb_env_open(env, path.c_str(), MDB_NOSYNC, 0644) != 0) {
+    Fail(&f, "mdb_env_open");
+    mdb_env_close(env);
+    return f;
+  }
+  MDB_dbi main = 0, names = 0;
+  MDB_txn* txn = nullptr;
+  mdb_txn_begin(env, nullptr, 0, &txn);
+  mdb_dbi_open(txn, "main", MDB_CREATE | MDB_INTEGERKEY, &main);
+  mdb_dbi_open(txn, "name", MDB_CREATE | MDB_DUPSORT, &names);
+  mdb_txn_commit(txn);
+
+  auto start = Clock::now();
+  mdb_txn_begin(env, nullptr, 0, &txn);
+  for (const Row& r : w.rows) {
+    uint32_t id = static_cast<uint32_t>(r.id);
+    LmdbValue v;
+    std::memcpy(v.name, r.name, kNameSize);
+    v.value = r.value;
+    MDB_val k{sizeof id, &id}, d{sizeof v, &v};
+    MDB_val nk{std::strlen(r.name), const_cast<char*>(r.name)}, nd{sizeof id, &id};
+    if (mdb_put(txn, main, &k, &d, MDB_NOOVERWRITE) != 0 || mdb_put(txn, names, &nk, &nd, 0) != 0) {
+      Fail(&f, "mdb_put");
+      break;
+    }
+  }
+  mdb_txn_commit(txn);
+  f.insert = PerSecond(w.n, start);
+
+  start = Clock::now();
+  mdb_txn_begin(env, nullptr, MDB_RDONLY, &txn);
+  for (int32_t id32 : w.lookups) {
+    uint32_t id = static_cast<uint32_t>(id32);
+    MDB_val k{sizeof id, &id}, d;
+    LmdbValue v;
+    if (mdb_get(txn, main, &k, &d) != 0 || d.mv_size != sizeof v) {
+      Fail(&f, "point lookup");
+      break;
+    }
+    std::memcpy(&v, d.mv_data, sizeof v);
+    if (v.value != id32 * 0.25 + 1.0) Fail(&f, "point lookup value");
+  }
+  mdb_txn_abort(txn);
+  f.lookup = PerSecond(w.n, start);
+
+  start = Clock::now();
+  mdb_txn_begin(env, nullptr, MDB_RDONLY, &txn);
+  MDB_cursor* cur = nullptr;
+  mdb_cursor_open(txn, main, &cur);
+  long long rows = 0;
+  MDB_val k, d;
+  for (int rc = mdb_cursor_get(cur, &k, &d, MDB_FIRST); rc == 0; rc = mdb_cursor_get(cur, &k, &d, MDB_NEXT)) {
+    LmdbValue v;
+    std::memcpy(&v, d.mv_data, sizeof v);
+    ++rows;
+  }
+  mdb_cursor_close(cur);
+  mdb_txn_abort(txn);
+  f.walk = PerSecond(rows, start);
+  if (rows != w.n) Fail(&f, "ordered walk");
+
+  start = Clock::now();
+  mdb_txn_begin(env, nullptr, MDB_RDONLY, &txn);
+  mdb_cursor_open(txn, main, &cur);
+  long long rangeRows = 0;
+  for (int32_t from32 : w.rangeFrom) {
+    uint32_t from = static_cast<uint32_t>(from32);
+    k = MDB_val{sizeof from, &from};
+    int steps = 0;
+    for (int rc = mdb_cursor_get(cur, &k, &d, MDB_SET_RANGE); rc == 0 && steps < kRangeLength;
+         rc = ++steps < kRangeLength ? mdb_cursor_get(cur, &k, &d, MDB_NEXT) : MDB_NOTFOUND) {
+      LmdbValue v;
+      std::memcpy(&v, d.mv_data, sizeof v);
+      ++rangeRows;
+    }
+  }
+  mdb_cursor_close(cur);
+  mdb_txn_abort(txn);
+  f.range = PerSecond(kRangeWalks, start);
+  if (rangeRows != RangeRows(w)) Fail(&f, "range walks");
+
+  start = Clock::now();
+  mdb_txn_begin(env, nullptr, MDB_RDONLY, &txn);
+  mdb_cursor_open(txn, names, &cur);
+  for (const std::string& nm : w.names) {
+    MDB_val nk{nm.size(), const_cast<char*>(nm.data())}, nd;
+    for (int rc = mdb_cursor_get(cur, &nk, &nd, MDB_SET); rc == 0; rc = mdb_cursor_get(cur, &nk, &nd, MDB_NEXT_DUP)) {
+      // Visit the record itself, as the other two do.
+      MDB_val rk{nd.mv_size, nd.mv_data}, rd;
+      if (mdb_get(txn, main, &rk, &rd) == 0) ++f.nameVisits;
+    }
+  }
+  mdb_cursor_close(cur);
+  mdb_txn_abort(txn);
+  f.byName = PerSecond(static_cast<long long>(w.names.size()), start);
+
+  start = Clock::now();
+  mdb_txn_begin(env, nullptr, 0, &txn);
+  for (int32_t id32 : w.deletes) {
+    uint32_t id = static_cast<uint32_t>(id32);
+    MDB_val key{sizeof id, &id}, data;
+    if (mdb_get(txn, main, &key, &data) != 0) {
+      Fail(&f, "delete lookup");
+      break;
+    }
+    LmdbValue v;
+    std::memcpy(&v, data.mv_data, sizeof v);
+    MDB_val nk{strnlen(v.name, kNameSize), v.name}, nd{sizeof id, &id};
+    if (mdb_del(txn, main, &key, nullptr) != 0 || mdb_del(txn, names, &nk, &nd) != 0) {
+      Fail(&f, "mdb_del");
+      break;
+    }
+  }
+  mdb_txn_commit(txn);
+  f.remove = PerSecond(static_cast<long long>(w.deletes.size()), start);
+  mdb_env_close(env);
+  f.fileSize = FileSize(path + "/data.mdb");
+  return f;
+}
+
+// ---------------------------------------------------------------- report
+
+void Line(const char* phase, double o, double s, double l) {
+  std::printf("%-34s %14.0f %14.0f %14.0f %10.2fx %10.2fx\n", phase, o, s, l, s > 0 ? o / s : 0, l > 0 ? o / l : 0);
+}
+
+bool RunSize(int n) {
+  const Workload w = MakeWorkload(n);
+  char tmpl[] = "/tmp/orvex_bench_XXXXXX";
+  const char* base = std::getenv("TMPDIR");
+  std::string pattern = std::string(base && *base ? base : "/tmp") + "/orvex_bench_XXXXXX";
+  std::vector<char> buf(pattern.begin(), pattern.end());
+  buf.push_back('\0');
+  char* dir = mkdtemp(buf.data());
+  if (dir == nullptr) dir = mkdtemp(tmpl);
+  if (dir == nullptr) {
+    std::fprintf(stderr, "orvex_bench: cannot make a temporary folder\n");
+    return false;
+  }
+  const Figures o = RunOrvex(w, dir);
+  const Figures s = RunSqlite(w, dir);
+  const Figures l = RunLmdb(w, dir);
+  std::error_code ec;
+  std::filesystem::remove_all(dir, ec);
+
+  std::printf("\nN = %d records {int id, 32-byte name (%d distinct), double value}\n", n, std::max(1, n / 4));
+  std::printf("%-34s %14s %14s %14s %11s %11s\n", "phase (ops/s)", "Orvex", "SQLite", "LMDB", "vs SQLite",
+              "vs LMDB");
+  Line("insert, random id order", o.insert, s.insert, l.insert);
+  Line("point lookup by id", o.lookup, s.lookup, l.lookup);
+  Line("ordered walk by id (rows/s)", o.walk, s.walk, l.walk);
+  Line("walk of 100 from random id", o.range, s.range, l.range);
+  Line("lookup by name, all its records", o.byName, s.byName, l.byName);
+  Line("delete by id", o.remove, s.remove, l.remove);
+  std::printf("%-34s %14lld %14lld %14lld %10.2fx %10.2fx\n", "file size after close (bytes)", o.fileSize,
+              s.fileSize, l.fileSize, s.fileSize > 0 ? double(o.fileSize) / double(s.fileSize) : 0,
+              l.fileSize > 0 ? double(o.fileSize) / double(l.fileSize) : 0);
+  std::printf("(ratios: Orvex ops/s over the peer's; for file size, Orvex bytes over the peer's)\n");
+
+  bool ok = true;
+  for (const auto& [name, fig] : {std::pair{"Orvex", &o}, std::pair{"SQLite", &s}, std::pair{"LMDB", &l}}) {
+    if (!fig->ok) {
+      std::printf("%s: wrong result: %s\n", name, fig->problem.c_str());
+      ok = false;
+    }
+  }
+  if (o.nameVisits != s.nameVisits || o.nameVisits != l.nameVisits) {
+    std::printf("name lookups visited %lld (Orvex), %lld (SQLite), %lld (LMDB) records\n", o.nameVisits,
+                s.nameVisits, l.nameVisits);
+    ok = false;
+  }
+  std::fflush(stdout);
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<int> sizes;
+  if (argc > 1) {
+    const long n = std::strtol(argv[1], nullptr, 10);
+    if (n < 10 || n > 50000000) {
+      std::fprintf(stderr, "usage: orvex_bench [N]   (N from 10 up; default 200000 and 1000000)\n");
+      return 2;
+    }
+    sizes.push_back(static_cast<int>(n));
+  } else {
+    sizes = {200000, 1000000};
+  }
+  std::printf("Orvex beside SQLite %s and LMDB %s\n", sqlite3_libversion(), MDB_VERSION_STRING);
+  bool ok = true;
+  for (int n : sizes) ok = RunSize(n) && ok;
+  return ok ? 0 : 1;
+}
