@@ -23,7 +23,9 @@ int LaunchCheck::run(const QString &programFolder, const QString &programName, Q
     for (const ScriptProblem &problem : problems)
         out << files.scriptPath() << ": " << problem.toString() << '\n';
     if (problems.isEmpty()) {
-        out << files.scriptPath() << ": no problems, " << script.entries().size() << " entries\n";
+        const qsizetype count = script.entries().size();
+        out << files.scriptPath() << ": no problems, " << count
+            << (count == 1 ? " entry" : " entries") << '\n';
         return 0;
     }
     return 1;

@@ -1,0 +1,530 @@
+// The runner with every platform service recorded: loading, `execute` with each
+// command, the triggers, the minute timer, closing, the command line and bad input.
+#include "launch/core/launchrunner.h"
+#include "launchtestsupport.h"
+
+#include <gtest/gtest.h>
+
+namespace launch {
+namespace {
+
+using testing::LaunchBench;
+using Event = platform::testing::RecordingTones::Event;
+using platform::MessageButtons;
+using platform::MessageResult;
+using LoadResult = LaunchRunner::LoadResult;
+
+QString tones(const LaunchBench &bench)
+{
+    QStringList all;
+    for (const Event &event : bench.tones.events) {
+        all.append(event.kind == Event::Kind::Beep
+                       ? QStringLiteral("beep %1 %2").arg(event.hertz).arg(event.milliseconds)
+                       : QStringLiteral("pause %1").arg(event.milliseconds));
+    }
+    return all.join(QLatin1Char(','));
+}
+
+// ---- reading the script --------------------------------------------------------
+
+TEST(LaunchLoad, TheCaptionIsTheTitleTwoSpacesAndTheProgramFolder)
+{
+    LaunchBench bench;
+    bench.writeScript({QStringLiteral("' comment"), QString(), QStringLiteral("'"),
+                       QStringLiteral("Reception"), QStringLiteral("a¬b¬c")});
+    EXPECT_EQ(bench.load(), LoadResult::ShowWindow);
+    EXPECT_EQ(bench.view.caption, QStringLiteral("Reception  ") + bench.folder);
+    EXPECT_EQ(bench.runner().entryCount(), 1);
+    EXPECT_TRUE(bench.dialogs.messages.isEmpty());
+}
+
+TEST(LaunchLoad, TheScriptIsNamedAfterTheProgramAndLookedForInSupportFirst)
+{
+    LaunchBench bench(QStringLiteral("kiosk"));
+    bench.writeScript({QStringLiteral("Beside"), QStringLiteral("x¬x¬x")});
+    bench.writeScript({QStringLiteral("In support"), QStringLiteral("y¬y¬y")}, true);
+    bench.writeFile(QStringLiteral("launch.ini"), "Wrong name\r\nz¬z¬z\r\n");
+    bench.writeFile(QStringLiteral("kiosk.jpg"), "not really a picture");
+    ASSERT_EQ(bench.load(), LoadResult::ShowWindow);
+    EXPECT_TRUE(bench.view.caption.startsWith(QStringLiteral("In support  ")));
+    EXPECT_EQ(bench.view.picture, bench.folder + QStringLiteral("/kiosk.jpg"));
+
+    LaunchBench beside(QStringLiteral("kiosk"));
+    beside.writeScript({QStringLiteral("Beside"), QStringLiteral("x¬x¬x")});
+    ASSERT_EQ(beside.load(), LoadResult::ShowWindow);
+    EXPECT_TRUE(beside.view.caption.startsWith(QStringLiteral("Beside  ")));
+    EXPECT_TRUE(beside.view.picture.isEmpty());
+}
+
+TEST(LaunchLoad, EntriesAreLaidOutAndLabelledFromTheirFields)
+{
+    LaunchBench bench;
+    bench.writeScript({QStringLiteral("t"), QStringLiteral("[blank]¬Tools¬"),
+                       QStringLiteral("Edit¬Write a letter¬abiword*[beep 440 100]"),
+                       QStringLiteral("¬[blank]¬x")});
+    ASSERT_EQ(bench.load(), LoadResult::ShowWindow);
+    ASSERT_EQ(bench.view.entries.size(), 3);
+    const EntryControls heading = bench.view.entries[0];
+    EXPECT_FALSE(heading.geometry.buttonVisible);
+    EXPECT_TRUE(heading.geometry.labelVisible);
+    EXPECT_EQ(heading.geometry.label.topLeft(), QPoint(200, 240));
+    const EntryControls edit = bench.view.entries[1];
+    EXPECT_EQ(edit.geometry.button.topLeft(), QPoint(120, 595));
+    EXPECT_EQ(edit.geometry.label.topLeft(), QPoint(1775, 795));
+    EXPECT_EQ(edit.buttonCaption, QStringLiteral("Edit"));
+    EXPECT_EQ(edit.labelCaption, QStringLiteral("Write a letter"));
+    EXPECT_EQ(edit.labelToolTip, QStringLiteral("abiword*[beep 440 100]"));
+    EXPECT_EQ(edit.buttonToolTip, QStringLiteral("Write a letter (opens abiword*[beep 440 100])"));
+    EXPECT_FALSE(bench.view.entries[2].geometry.buttonVisible);
+    EXPECT_FALSE(bench.view.entries[2].geometry.labelVisible);
+    EXPECT_EQ(bench.view.height, 1070 + 750 + 200);
+}
+
+// ---- commands ------------------------------------------------------------------
+
+TEST(LaunchExecute, StarsSeparateCommandsOnlyWithoutSpacesAround)
+{
+    LaunchBench bench;
+    bench.writeScript({QStringLiteral("t"), QStringLiteral("a¬b¬gedit*[beep 440 100]"),
+                       QStringLiteral("a¬b¬gedit * [beep 440 100]")});
+    ASSERT_EQ(bench.load(), LoadResult::ShowWindow);
+    bench.runner().execute(0);
+    EXPECT_EQ(bench.opened(), QStringList{QStringLiteral("gedit @ ") + bench.folder});
+    EXPECT_EQ(tones(bench), QStringLiteral("beep 440 100"));
+
+    bench.launcher.targets.clear();
+    bench.tones.events.clear();
+    bench.runner().execute(1);
+    // " [beep 440 100]" does not begin with "[": it is a target, and nothing sounds.
+    EXPECT_EQ(bench.opened(), (QStringList{QStringLiteral("gedit  @ ") + bench.folder,
+                                           QStringLiteral(" [beep 440 100] @ ") + bench.folder}));
+    EXPECT_EQ(tones(bench), QString());
+}
+
+TEST(LaunchExecute, ABarGivesTheTargetItsWorkingFolder)
+{
+    LaunchBench bench;
+    bench.writeScript({QStringLiteral("t"),
+                       QStringLiteral("a¬b¬/opt/show/run|/srv/show*report.odt|/home/desk|x*https://example.org/")});
+    ASSERT_EQ(bench.load(), LoadResult::ShowWindow);
+    bench.runner().execute(0);
+    EXPECT_EQ(bench.opened(), (QStringList{QStringLiteral("/opt/show/run @ /srv/show"),
+                                           QStringLiteral("report.odt @ /home/desk"),
+                                           QStringLiteral("https://example.org/ @ ") + bench.folder}));
+}
+
+TEST(LaunchExecute, MoveTakesTopThenLeftAndMouseMoveXThenY)
+{
+    LaunchBench bench;
+    bench.writeScript({QStringLiteral("t"), QStringLiteral("a¬b¬[move 100 50]*[mousemove 100 50]")});
+    ASSERT_EQ(bench.load(), LoadResult::ShowWindow);
+    bench.runner().execute(0);
+    EXPECT_EQ(bench.view.eventsStartingWith(QStringLiteral("move")),
+              QStringList{QStringLiteral("move top 100 left 50")});
+    ASSERT_EQ(bench.windows.pointerWarps.size(), 1);
+    EXPECT_EQ(bench.windows.pointerWarps[0], QPoint(100, 50));
+}
+
+TEST(LaunchExecute, ArgumentsEndAtTheirBracketWhateverFollows)
+{
+    LaunchBench bench;
+    bench.writeScript({QStringLiteral("t"),
+                       QStringLiteral("a¬b¬[pause 500] then words*[beep 1000 30]x y*[alert Hello there] friend")});
+    ASSERT_EQ(bench.load(), LoadResult::ShowWindow);
+    bench.runner().execute(0);
+    EXPECT_EQ(tones(bench), QStringLiteral("pause 500,beep 1000 30"));
+    ASSERT_EQ(bench.dialogs.messages.size(), 1);
+    EXPECT_EQ(bench.dialogs.messages[0].title, QStringLiteral("Korvane_Launch"));
+    EXPECT_EQ(bench.dialogs.messages[0].text, QStringLiteral("Hello there"));
+    EXPECT_EQ(bench.dialogs.messages[0].buttons, MessageButtons::Ok);
+}
+
+TEST(LaunchExecute, CheckGoesOnWithOkAndCancelStopsTheList)
+{
+    LaunchBench bench;
+    bench.writeScript({QStringLiteral("t"), QStringLiteral("Quit¬Leave¬[check Really quit?]*[end]"),
+                       QStringLiteral("a¬b¬[check Open it?]*gedit*[beep 440 10]")});
+    ASSERT_EQ(bench.load(), LoadResult::ShowWindow);
+
+    bench.dialogs.messageAnswers = {MessageResult::Cancel};
+    bench.runner().execute(0);
+    EXPECT_FALSE(bench.runner().ended());
+    ASSERT_EQ(bench.dialogs.messages.size(), 1);
+    EXPECT_EQ(bench.dialogs.messages[0].text, QStringLiteral("Really quit?"));
+    EXPECT_EQ(bench.dialogs.messages[0].buttons, MessageButtons::OkCancel);
+    EXPECT_EQ(bench.dialogs.messages[0].title, QStringLiteral("Korvane_Launch"));
+
+    bench.dialogs.messageAnswers = {MessageResult::Cancel};
+    bench.runner().execute(1);
+    EXPECT_TRUE(bench.opened().isEmpty());
+    EXPECT_TRUE(bench.tones.events.isEmpty());
+
+    bench.dialogs.messageAnswers = {MessageResult::Ok};
+    bench.runner().execute(1);
+    EXPECT_EQ(bench.opened().size(), 1);
+    EXPECT_EQ(bench.tones.events.size(), 1);
+
+    bench.dialogs.messageAnswers = {MessageResult::Ok};
+    bench.runner().execute(0);
+    EXPECT_TRUE(bench.runner().ended());
+    EXPECT_EQ(bench.runner().exitCode(), 0);
+    EXPECT_EQ(bench.view.events.last(), QStringLiteral("quit"));
+}
+
+TEST(LaunchExecute, EndStopsTheListAndEveryLaterRun)
+{
+    LaunchBench bench;
+    bench.writeScript({QStringLiteral("t"), QStringLiteral("a¬b¬gedit*[end]*xterm"),
+                       QStringLiteral("a¬b¬xterm")});
+    ASSERT_EQ(bench.load(), LoadResult::ShowWindow);
+    bench.runner().execute(0);
+    EXPECT_TRUE(bench.runner().ended());
+    bench.runner().execute(1);
+    bench.runner().closing();
+    EXPECT_EQ(bench.opened(), QStringList{QStringLiteral("gedit @ ") + bench.folder});
+}
+
+TEST(LaunchExecute, LaunchAsksForATargetAndOpensWhatIsTyped)
+{
+    LaunchBench bench;
+    bench.writeScript({QStringLiteral("t"), QStringLiteral("Run¬Run anything¬[launch]")});
+    ASSERT_EQ(bench.load(), LoadResult::ShowWindow);
+    bench.dialogs.answerInput(QStringLiteral("https://example.org/news"));
+    bench.dialogs.cancelInput();
+    bench.dialogs.answerInput(QString());
+    bench.runner().execute(0);
+    bench.runner().execute(0);
+    bench.runner().execute(0);
+    ASSERT_EQ(bench.dialogs.inputs.size(), 3);
+    EXPECT_EQ(bench.dialogs.inputs[0].title, QStringLiteral("enter program , url or file to run"));
+    EXPECT_EQ(bench.dialogs.inputs[0].prompt, QStringLiteral("run..."));
+    EXPECT_EQ(bench.opened(), QStringList{QStringLiteral("https://example.org/news @ ")});
+}
+
+TEST(LaunchExecute, WindowStateWordsInBothSpellingsAndUnknownCommands)
+{
+    LaunchBench bench;
+    bench.writeScript({QStringLiteral("t"),
+                       QStringLiteral("a¬b¬[minimise]*[restore]*[maximize]*[minimize]*[maximise]*[Restore]*[frobnicate 1]*[pause 20]")});
+    ASSERT_EQ(bench.load(), LoadResult::ShowWindow);
+    bench.runner().execute(0);
+    QStringList states;
+    for (const QString &event : bench.view.events) {
+        if (event == QLatin1String("minimise") || event == QLatin1String("restore") ||
+            event == QLatin1String("maximise"))
+            states.append(event);
+    }
+    EXPECT_EQ(states, (QStringList{QStringLiteral("minimise"), QStringLiteral("restore"),
+                                   QStringLiteral("maximise"), QStringLiteral("minimise"),
+                                   QStringLiteral("maximise")}));
+    // Commands of no known form do nothing, and the list goes on past them.
+    EXPECT_EQ(tones(bench), QStringLiteral("pause 20"));
+    EXPECT_TRUE(bench.opened().isEmpty());
+}
+
+TEST(LaunchExecute, HideAndShowActOnTheRunningEntryAndLetWaitingClicksRun)
+{
+    LaunchBench bench;
+    bench.writeScript({QStringLiteral("t"), QStringLiteral("a¬b¬[hide]*first"),
+                       QStringLiteral("c¬d¬[show]*second"), QStringLiteral("e¬f¬[end]")});
+    ASSERT_EQ(bench.load(), LoadResult::ShowWindow);
+    // A click on entry 1 waiting while entry 0 hides its button runs inside it.
+    bench.view.onPendingEvents = [&bench] { bench.runner().execute(1); };
+    bench.runner().execute(0);
+    EXPECT_FALSE(bench.view.buttonVisible[0]);
+    EXPECT_TRUE(bench.view.buttonVisible[1]);
+    EXPECT_EQ(bench.opened(), (QStringList{QStringLiteral("second @ ") + bench.folder,
+                                           QStringLiteral("first @ ") + bench.folder}));
+
+    // An "[end]" run by a waiting click ends the running list too.
+    bench.launcher.targets.clear();
+    bench.view.onPendingEvents = [&bench] { bench.runner().execute(2); };
+    bench.runner().execute(0);
+    EXPECT_TRUE(bench.runner().ended());
+    EXPECT_TRUE(bench.opened().isEmpty());
+}
+
+TEST(LaunchExecute, TheWebsiteButtonOpensTheMakersSite)
+{
+    LaunchBench bench;
+    bench.writeScript({QStringLiteral("t"), QStringLiteral("a¬b¬c")});
+    ASSERT_EQ(bench.load(), LoadResult::ShowWindow);
+    bench.runner().openWebsite();
+    EXPECT_EQ(bench.opened(), QStringList{LaunchRunner::websiteAddress() + QStringLiteral(" @ ") + bench.folder});
+}
+
+// ---- triggers ------------------------------------------------------------------
+
+TEST(LaunchTriggers, AutorunRunsWhileReadingAndHideHidesItsButtonForGood)
+{
+    LaunchBench bench;
+    bench.writeScript({QStringLiteral("t"), QStringLiteral("Start¬Starts itself¬[hide]*welcome¬[autorun]"),
+                       QStringLiteral("b¬c¬[show]")});
+    ASSERT_EQ(bench.load(), LoadResult::ShowWindow);
+    EXPECT_EQ(bench.opened(), QStringList{QStringLiteral("welcome @ ") + bench.folder});
+    EXPECT_FALSE(bench.view.buttonVisible[0]);
+    // The autorun ran before the next line was read.
+    const QStringList events = bench.view.events;
+    EXPECT_LT(events.indexOf(QStringLiteral("hide 0")), events.indexOf(QStringLiteral("entry 1")));
+    // "[show]" of another entry shows only that entry's own button.
+    bench.runner().execute(1);
+    EXPECT_FALSE(bench.view.buttonVisible[0]);
+    EXPECT_TRUE(bench.view.buttonVisible[1]);
+}
+
+TEST(LaunchTriggers, EndAfterAutorunLinesRunsThemAndEndsWithoutAWindow)
+{
+    LaunchBench bench;
+    bench.writeScript({QStringLiteral("t"), QStringLiteral("a¬b¬first¬[autorun]"),
+                       QStringLiteral("a¬b¬closer¬[onclose]"), QStringLiteral("a¬b¬second¬[autorun]"),
+                       QStringLiteral("a¬b¬never¬[end]"), QStringLiteral("a¬b¬later¬[autorun]")});
+    EXPECT_EQ(bench.load(), LoadResult::Ended);
+    EXPECT_TRUE(bench.runner().ended());
+    EXPECT_EQ(bench.runner().exitCode(), 0);
+    EXPECT_EQ(bench.opened(), (QStringList{QStringLiteral("first @ ") + bench.folder,
+                                           QStringLiteral("second @ ") + bench.folder}));
+    EXPECT_EQ(bench.runner().entryCount(), 4);
+    bench.runner().closing();
+    EXPECT_EQ(bench.opened().size(), 2);
+}
+
+TEST(LaunchTriggers, OnCloseEntriesRunWhenTheWindowCloses)
+{
+    LaunchBench bench;
+    bench.writeScript({QStringLiteral("t"), QStringLiteral("a¬b¬bye¬[onclose]"), QStringLiteral("a¬b¬other"),
+                       QStringLiteral("a¬b¬[beep 300 40]*lights-off¬[onclose]")});
+    ASSERT_EQ(bench.load(), LoadResult::ShowWindow);
+    EXPECT_EQ(bench.runner().List2(), (QStringList{QStringLiteral("0"), QStringLiteral("2")}));
+    EXPECT_EQ(bench.view.onCloseItems, bench.runner().List2());
+    EXPECT_TRUE(bench.opened().isEmpty());
+    bench.runner().closing();
+    EXPECT_EQ(bench.opened(), (QStringList{QStringLiteral("bye @ ") + bench.folder,
+                                           QStringLiteral("lights-off @ ") + bench.folder}));
+    EXPECT_EQ(tones(bench), QStringLiteral("beep 300 40"));
+}
+
+TEST(LaunchTriggers, TheTimerFiresOnTimeTextsWithoutLeadingZeros)
+{
+    LaunchBench bench;
+    bench.writeScript({QStringLiteral("t"), QStringLiteral("a¬b¬plain¬[time 9:5]"),
+                       QStringLiteral("a¬b¬zeros¬[time 09:05]"), QStringLiteral("a¬b¬untimed"),
+                       QStringLiteral("a¬b¬again¬[time 9:5]"), QStringLiteral("a¬b¬seconds¬[time 9:5:00]")});
+    ASSERT_EQ(bench.load(), LoadResult::ShowWindow);
+    EXPECT_EQ(bench.runner().List1(), (QStringList{QStringLiteral("9:5,0"), QStringLiteral("09:05,1"),
+                                                   QStringLiteral("9:5,3"), QStringLiteral("9:5:00,4")}));
+    EXPECT_EQ(bench.view.timerItems, bench.runner().List1());
+    // Armed once at load for a first check 100 ms later.
+    EXPECT_EQ(bench.view.eventsStartingWith(QStringLiteral("timer")), QStringList{QStringLiteral("timer 100")});
+
+    bench.clock.now = QTime(9, 4, 59);
+    bench.runner().Timer1();
+    EXPECT_TRUE(bench.opened().isEmpty());
+
+    bench.clock.now = QTime(9, 5, 30);
+    bench.runner().Timer1();
+    EXPECT_EQ(bench.opened(), (QStringList{QStringLiteral("plain @ ") + bench.folder,
+                                           QStringLiteral("again @ ") + bench.folder}));
+    EXPECT_EQ(bench.view.eventsStartingWith(QStringLiteral("timer")),
+              (QStringList{QStringLiteral("timer 100"), QStringLiteral("timer 60000"),
+                           QStringLiteral("timer 60000")}));
+
+    // Every day at that time again.
+    bench.clock.now = QTime(9, 5, 1);
+    bench.runner().Timer1();
+    EXPECT_EQ(bench.opened().size(), 4);
+}
+
+TEST(LaunchTriggers, TimeTextsHaveNoLeadingZeros)
+{
+    EXPECT_EQ(LaunchRunner::timeText(QTime(9, 5)), QStringLiteral("9:5"));
+    EXPECT_EQ(LaunchRunner::timeText(QTime(14, 30)), QStringLiteral("14:30"));
+    EXPECT_EQ(LaunchRunner::timeText(QTime(0, 0, 59)), QStringLiteral("0:0"));
+    EXPECT_EQ(LaunchRunner::timeText(QTime(23, 59)), QStringLiteral("23:59"));
+}
+
+TEST(LaunchTriggers, AScriptWithoutTimesNeverArmsTheTimer)
+{
+    LaunchBench bench;
+    bench.writeScript({QStringLiteral("t"), QStringLiteral("a¬b¬c¬[autorun]")});
+    ASSERT_EQ(bench.load(), LoadResult::ShowWindow);
+    EXPECT_TRUE(bench.view.eventsStartingWith(QStringLiteral("timer")).isEmpty());
+    EXPECT_TRUE(bench.view.timerItems.isEmpty());
+}
+
+// ---- the command line ----------------------------------------------------------
+
+TEST(LaunchCommandLine, AnEntryNumberRunsAfterTheWholeScriptAndEnds)
+{
+    LaunchBench bench;
+    bench.writeScript({QStringLiteral("t"), QStringLiteral("a¬b¬zero¬[onclose]"), QStringLiteral("a¬b¬one¬[autorun]"),
+                       QStringLiteral("a¬b¬two"), QStringLiteral("a¬b¬three*[beep 500 5]"),
+                       QStringLiteral("a¬b¬four¬[autorun]")});
+    EXPECT_EQ(bench.load(QStringLiteral("3")), LoadResult::Ended);
+    EXPECT_EQ(bench.opened(), (QStringList{QStringLiteral("one @ ") + bench.folder,
+                                           QStringLiteral("four @ ") + bench.folder,
+                                           QStringLiteral("three @ ") + bench.folder}));
+    EXPECT_EQ(tones(bench), QStringLiteral("beep 500 5"));
+    EXPECT_TRUE(bench.runner().ended());
+    EXPECT_EQ(bench.runner().exitCode(), 0);
+    EXPECT_EQ(bench.view.height, 120 + 4 * 475 + 950);
+    // No on-close entries after a command-line run.
+    bench.runner().closing();
+    EXPECT_EQ(bench.opened().size(), 3);
+    EXPECT_TRUE(bench.dialogs.messages.isEmpty());
+}
+
+TEST(LaunchCommandLine, AWrongCommandLineIsNamedAndRunsNothing)
+{
+    for (const QString &wrong : {QStringLiteral("two"), QStringLiteral("5"), QStringLiteral("-1"),
+                                 QStringLiteral("1.0"), QStringLiteral("1 2"), QStringLiteral("3")}) {
+        LaunchBench bench;
+        bench.writeScript({QStringLiteral("t"), QStringLiteral("a¬b¬zero¬[autorun]"),
+                           QStringLiteral("a¬b¬one"), QStringLiteral("a¬b¬two¬[onclose]"),
+                           QStringLiteral("too short")});
+        EXPECT_EQ(bench.load(wrong), LoadResult::Ended) << wrong.toStdString();
+        EXPECT_EQ(bench.runner().exitCode(), 1);
+        EXPECT_TRUE(bench.opened().isEmpty()) << wrong.toStdString();
+        bench.runner().closing();
+        EXPECT_TRUE(bench.opened().isEmpty());
+        ASSERT_EQ(bench.dialogs.messages.size(), 1) << wrong.toStdString();
+        EXPECT_EQ(bench.dialogs.messages[0].title, QStringLiteral("Korvane_Launch"));
+        EXPECT_TRUE(bench.dialogs.messages[0].text.contains(QStringLiteral("\"%1\"").arg(wrong)))
+            << bench.dialogs.messages[0].text.toStdString();
+        // The short line is told in the same box.
+        EXPECT_TRUE(bench.dialogs.messages[0].text.contains(QStringLiteral("line 5: \"too short\"")));
+    }
+}
+
+TEST(LaunchCommandLine, SurroundingBlanksAreNotPartOfTheNumber)
+{
+    LaunchBench bench;
+    bench.writeScript({QStringLiteral("t"), QStringLiteral("a¬b¬zero"), QStringLiteral("a¬b¬one")});
+    EXPECT_EQ(bench.load(QStringLiteral(" 1 ")), LoadResult::Ended);
+    EXPECT_EQ(bench.opened(), QStringList{QStringLiteral("one @ ") + bench.folder});
+}
+
+// ---- bad input -----------------------------------------------------------------
+
+TEST(LaunchBadInput, NoScriptNamesBothPlacesAndEnds)
+{
+    LaunchBench bench(QStringLiteral("kiosk"));
+    bench.writeFile(QStringLiteral("launch.ini"), "t\r\na¬b¬c¬[autorun]\r\n");
+    EXPECT_EQ(bench.load(), LoadResult::Ended);
+    EXPECT_EQ(bench.runner().exitCode(), 1);
+    ASSERT_EQ(bench.dialogs.messages.size(), 1);
+    EXPECT_EQ(bench.dialogs.messages[0].title, QStringLiteral("Korvane_Launch"));
+    EXPECT_TRUE(bench.dialogs.messages[0].text.contains(bench.folder + QStringLiteral("/support/kiosk.ini")));
+    EXPECT_TRUE(bench.dialogs.messages[0].text.contains(bench.folder + QStringLiteral("/kiosk.ini")));
+    EXPECT_TRUE(bench.view.entries.isEmpty());
+    EXPECT_TRUE(bench.opened().isEmpty());
+}
+
+TEST(LaunchBadInput, ShortLinesKeepTheirPlaceAndTheirButtonsSayWhatIsWrong)
+{
+    LaunchBench bench;
+    bench.writeScript({QStringLiteral("t"), QStringLiteral("Zero¬z¬zero"), QStringLiteral("Broken¬Half a line"),
+                       QStringLiteral("Two¬t¬two"), QStringLiteral("Solo")});
+    ASSERT_EQ(bench.load(), LoadResult::ShowWindow);
+    ASSERT_EQ(bench.view.entries.size(), 4);
+    // Shown as far as the fields go; later entries keep their numbers.
+    EXPECT_TRUE(bench.view.entries[1].geometry.buttonVisible);
+    EXPECT_TRUE(bench.view.entries[1].geometry.labelVisible);
+    EXPECT_EQ(bench.view.entries[1].labelCaption, QStringLiteral("Half a line"));
+    EXPECT_TRUE(bench.view.entries[3].geometry.buttonVisible);
+    EXPECT_FALSE(bench.view.entries[3].geometry.labelVisible);
+    EXPECT_EQ(bench.view.entries[2].geometry.button.top(), 120 + 2 * 475);
+
+    // One box at load, every short line in it by line number and text.
+    ASSERT_EQ(bench.dialogs.messages.size(), 1);
+    const QString loadText = bench.dialogs.messages[0].text;
+    EXPECT_EQ(bench.dialogs.messages[0].title, QStringLiteral("Korvane_Launch"));
+    EXPECT_TRUE(loadText.contains(QStringLiteral("line 3: \"Broken¬Half a line\""))) << loadText.toStdString();
+    EXPECT_TRUE(loadText.contains(QStringLiteral("line 5: \"Solo\""))) << loadText.toStdString();
+
+    bench.runner().execute(1);
+    ASSERT_EQ(bench.dialogs.messages.size(), 2);
+    EXPECT_TRUE(bench.dialogs.messages[1].text.startsWith(QStringLiteral("line 3: \"Broken¬Half a line\"")));
+    EXPECT_TRUE(bench.opened().isEmpty());
+    bench.runner().execute(2);
+    EXPECT_EQ(bench.opened(), QStringList{QStringLiteral("two @ ") + bench.folder});
+}
+
+TEST(LaunchBadInput, ANonNumberIsToldOnceAndItsCommandDoesNothing)
+{
+    LaunchBench bench;
+    bench.writeScript({QStringLiteral("t"), QStringLiteral("a¬b¬before*[pause soon]*[beep 440 1O0]*after")});
+    ASSERT_EQ(bench.load(), LoadResult::ShowWindow);
+    ASSERT_EQ(bench.dialogs.messages.size(), 1);
+    EXPECT_TRUE(bench.dialogs.messages[0].text.contains(QStringLiteral("line 2: \"[pause soon]\"")));
+    EXPECT_TRUE(bench.dialogs.messages[0].text.contains(QStringLiteral("\"[beep 440 1O0]\"")));
+    bench.runner().execute(0);
+    bench.runner().execute(0);
+    EXPECT_EQ(bench.dialogs.messages.size(), 1);
+    EXPECT_TRUE(bench.tones.events.isEmpty());
+    EXPECT_EQ(bench.opened().size(), 4);
+}
+
+TEST(LaunchBadInput, ATimeWithoutATimeWordMakesNoTimerEntry)
+{
+    LaunchBench bench;
+    bench.writeScript({QStringLiteral("t"), QStringLiteral("a¬b¬c¬[time]"), QStringLiteral("a¬b¬c¬[time 8:15]")});
+    ASSERT_EQ(bench.load(), LoadResult::ShowWindow);
+    EXPECT_EQ(bench.runner().List1(), QStringList{QStringLiteral("8:15,1")});
+    ASSERT_EQ(bench.dialogs.messages.size(), 1);
+    EXPECT_TRUE(bench.dialogs.messages[0].text.contains(QStringLiteral("line 2: \"[time]\" has no time")));
+}
+
+TEST(LaunchBadInput, ACommaInATimeTextNeverRunsAnotherEntry)
+{
+    LaunchBench bench;
+    bench.writeScript({QStringLiteral("t"), QStringLiteral("a¬b¬mine¬[time 9,2]"), QStringLiteral("a¬b¬one"),
+                       QStringLiteral("a¬b¬two")});
+    ASSERT_EQ(bench.load(), LoadResult::ShowWindow);
+    EXPECT_EQ(bench.runner().List1(), QStringList{QStringLiteral("9,2,0")});
+    for (const QTime &time : {QTime(9, 2), QTime(9, 0), QTime(2, 9)}) {
+        bench.clock.now = time;
+        bench.runner().Timer1();
+    }
+    EXPECT_TRUE(bench.opened().isEmpty());
+}
+
+TEST(LaunchBadInput, ATitleWithoutEntriesGivesAnEmptyWindowOfSensibleHeight)
+{
+    LaunchBench bench;
+    bench.writeScript({QStringLiteral("'nothing yet"), QStringLiteral("Empty for now")});
+    ASSERT_EQ(bench.load(), LoadResult::ShowWindow);
+    EXPECT_TRUE(bench.view.entries.isEmpty());
+    EXPECT_EQ(bench.view.caption, QStringLiteral("Empty for now  ") + bench.folder);
+    EXPECT_EQ(bench.view.height, EntryLayout::windowHeight(0));
+    EXPECT_GT(bench.view.height, EntryLayout::websiteButton().bottom());
+    ASSERT_EQ(bench.dialogs.messages.size(), 1);
+    EXPECT_TRUE(bench.dialogs.messages[0].text.contains(QStringLiteral("the script has no entries")));
+    // A command line has nothing to name.
+    LaunchBench named;
+    named.writeScript({QStringLiteral("Empty for now")});
+    EXPECT_EQ(named.load(QStringLiteral("0")), LoadResult::Ended);
+    EXPECT_EQ(named.runner().exitCode(), 1);
+    ASSERT_EQ(named.dialogs.messages.size(), 1);
+}
+
+TEST(LaunchBadInput, EveryProblemOfOneLoadComesInOneBoxBeforeAnythingRuns)
+{
+    LaunchBench bench;
+    bench.writeScript({QStringLiteral("t"), QStringLiteral("a¬b¬[alert Welcome]¬[autorun]"),
+                       QStringLiteral("half¬line"), QStringLiteral("a¬b¬[pause x]"),
+                       QStringLiteral("a¬b¬c¬[time ]")});
+    ASSERT_EQ(bench.load(), LoadResult::ShowWindow);
+    ASSERT_EQ(bench.dialogs.messages.size(), 2);
+    const QString text = bench.dialogs.messages[0].text;
+    EXPECT_EQ(bench.dialogs.messages[0].title, QStringLiteral("Korvane_Launch"));
+    EXPECT_TRUE(text.contains(QStringLiteral("line 3: ")));
+    EXPECT_TRUE(text.contains(QStringLiteral("line 4: ")));
+    EXPECT_TRUE(text.contains(QStringLiteral("line 5: ")));
+    EXPECT_TRUE(text.contains(bench.folder + QStringLiteral("/launch.ini")));
+    EXPECT_LT(text.indexOf(QStringLiteral("line 3: ")), text.indexOf(QStringLiteral("line 5: ")));
+    // The autorun's own alert comes after the problems.
+    EXPECT_EQ(bench.dialogs.messages[1].text, QStringLiteral("Welcome"));
+}
+
+}  // namespace
+}  // namespace launch
