@@ -1,16 +1,406 @@
 #include "platform/windowservices.h"
 
+#include <QGuiApplication>
+#include <QRect>
+#include <QScreen>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XInput2.h>
+#include <X11/keysym.h>
+
+#include <array>
+#include <vector>
+
 namespace platform {
 namespace {
 
-// Placeholder until the X11 services land: a desktop with nothing on it.
-class NoWindowServices : public WindowServices {
+// How deep below a root child the client window of a reparenting window manager
+// is looked for (frame, decoration, client).
+constexpr int kClientSearchDepth = 4;
+
+constexpr int kKeyCount = int(Key::F10) + 1;
+
+// Xlib's default error handler ends the process. A window may vanish between
+// listing and asking for its title, so requests run with this trap in place,
+// which ignores the error: the answer is then simply missing.
+class ErrorTrap {
 public:
-    QList<TopLevelWindow> topLevelWindows() override { return {}; }
-    void requestClose(WindowId) override {}
-    bool keyPressed(Key) override { return false; }
-    QSize virtualScreenSize() override { return QSize(0, 0); }
-    void warpPointer(int, int) override {}
+    explicit ErrorTrap(Display *display) : m_display(display)
+    {
+        m_previous = XSetErrorHandler(&ErrorTrap::handler);
+    }
+    ~ErrorTrap()
+    {
+        XSync(m_display, False);
+        XSetErrorHandler(m_previous);
+    }
+private:
+    static int handler(Display *, XErrorEvent *) { return 0; }
+    Display *m_display;
+    XErrorHandler m_previous;
+};
+
+class X11WindowServices : public WindowServices {
+public:
+    ~X11WindowServices() override
+    {
+        if (m_display)
+            XCloseDisplay(m_display);
+    }
+
+    QList<TopLevelWindow> topLevelWindows() override
+    {
+        QList<TopLevelWindow> result;
+        Display *d = display();
+        if (!d)
+            return result;
+        ErrorTrap trap(d);
+        for (Window window : clientWindows(d))
+            result.append({WindowId(window), title(d, window)});
+        return result;
+    }
+
+    void requestClose(WindowId id) override
+    {
+        Display *d = display();
+        if (!d || id == 0)
+            return;
+        ErrorTrap trap(d);
+        const Window window = Window(id);
+        if (supportsDeleteWindow(d, window)) {
+            XEvent event{};
+            event.xclient.type = ClientMessage;
+            event.xclient.window = window;
+            event.xclient.message_type = m_wmProtocols;
+            event.xclient.format = 32;
+            event.xclient.data.l[0] = long(m_wmDeleteWindow);
+            event.xclient.data.l[1] = CurrentTime;
+            XSendEvent(d, window, False, NoEventMask, &event);
+        } else if (windowManagerSupports(d, m_netCloseWindow)) {
+            // A client that takes no close request: its window manager decides.
+            XEvent event{};
+            event.xclient.type = ClientMessage;
+            event.xclient.window = window;
+            event.xclient.message_type = m_netCloseWindow;
+            event.xclient.format = 32;
+            event.xclient.data.l[0] = CurrentTime;
+            event.xclient.data.l[1] = 2;  // source: a pager or other direct user action
+            XSendEvent(d, DefaultRootWindow(d), False,
+                       SubstructureRedirectMask | SubstructureNotifyMask, &event);
+        }
+        XSync(d, False);
+    }
+
+    bool keyPressed(Key key) override
+    {
+        Display *d = display();
+        if (!d)
+            return false;
+        ErrorTrap trap(d);
+        if (!m_keysReady)
+            prepareKeys(d);
+        collectKeyPresses(d);
+
+        const int k = int(key);
+        bool pressed = m_pressedSincePoll[k];
+        m_pressedSincePoll[k] = false;
+
+        char keymap[32];
+        XQueryKeymap(d, keymap);
+        for (KeyCode code : m_keyCodes[k]) {
+            if (keymap[code / 8] & (1 << (code % 8)))
+                pressed = true;
+        }
+        return pressed;
+    }
+
+    QSize virtualScreenSize() override
+    {
+        // With a Qt application, its screens in its own pixels (those that
+        // windows are placed in); else the X root window, which spans all monitors.
+        if (qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+            QRect all;
+            for (const QScreen *screen : QGuiApplication::screens())
+                all = all.united(screen->geometry());
+            if (!all.isEmpty())
+                return all.size();
+        }
+        Display *d = display();
+        if (!d)
+            return QSize(0, 0);
+        const int screen = DefaultScreen(d);
+        return QSize(DisplayWidth(d, screen), DisplayHeight(d, screen));
+    }
+
+    void warpPointer(int x, int y) override
+    {
+        Display *d = display();
+        if (!d)
+            return;
+        ErrorTrap trap(d);
+        XWarpPointer(d, None, DefaultRootWindow(d), 0, 0, 0, 0, x, y);
+        XSync(d, False);
+    }
+
+private:
+    // The connection is opened at first use; without a display every later call
+    // finds nothing, at no cost.
+    Display *display()
+    {
+        if (!m_triedToOpen) {
+            m_triedToOpen = true;
+            m_display = XOpenDisplay(nullptr);
+            if (m_display) {
+                m_netClientList = XInternAtom(m_display, "_NET_CLIENT_LIST", False);
+                m_netSupported = XInternAtom(m_display, "_NET_SUPPORTED", False);
+                m_netCloseWindow = XInternAtom(m_display, "_NET_CLOSE_WINDOW", False);
+                m_netWmName = XInternAtom(m_display, "_NET_WM_NAME", False);
+                m_utf8String = XInternAtom(m_display, "UTF8_STRING", False);
+                m_wmState = XInternAtom(m_display, "WM_STATE", False);
+                m_wmProtocols = XInternAtom(m_display, "WM_PROTOCOLS", False);
+                m_wmDeleteWindow = XInternAtom(m_display, "WM_DELETE_WINDOW", False);
+            }
+        }
+        return m_display;
+    }
+
+    // A property's items of 32-bit format (Window or Atom lists).
+    bool longListProperty(Display *d, Window window, Atom property, Atom type,
+                          std::vector<unsigned long> *items)
+    {
+        Atom actualType = None;
+        int actualFormat = 0;
+        unsigned long count = 0;
+        unsigned long remaining = 0;
+        unsigned char *data = nullptr;
+        const int status = XGetWindowProperty(d, window, property, 0, 1 << 20, False, type,
+                                              &actualType, &actualFormat, &count, &remaining,
+                                              &data);
+        if (status != Success || actualType != type || actualFormat != 32) {
+            if (data)
+                XFree(data);
+            return false;
+        }
+        const auto *values = reinterpret_cast<const unsigned long *>(data);
+        items->assign(values, values + count);
+        XFree(data);
+        return true;
+    }
+
+    bool hasProperty(Display *d, Window window, Atom property)
+    {
+        Atom actualType = None;
+        int actualFormat = 0;
+        unsigned long count = 0;
+        unsigned long remaining = 0;
+        unsigned char *data = nullptr;
+        const int status = XGetWindowProperty(d, window, property, 0, 0, False, AnyPropertyType,
+                                              &actualType, &actualFormat, &count, &remaining,
+                                              &data);
+        if (data)
+            XFree(data);
+        return status == Success && actualType != None;
+    }
+
+    std::vector<Window> children(Display *d, Window window)
+    {
+        Window rootReturn = 0;
+        Window parentReturn = 0;
+        Window *list = nullptr;
+        unsigned int count = 0;
+        std::vector<Window> result;
+        if (XQueryTree(d, window, &rootReturn, &parentReturn, &list, &count) && list)
+            result.assign(list, list + count);
+        if (list)
+            XFree(list);
+        return result;
+    }
+
+    // The window below `window` (or itself) that carries WM_STATE: the client a
+    // window manager put into its frame. 0 when there is none.
+    Window findClient(Display *d, Window window, int depth)
+    {
+        if (hasProperty(d, window, m_wmState))
+            return window;
+        if (depth == 0)
+            return 0;
+        for (Window child : children(d, window)) {
+            if (const Window client = findClient(d, child, depth - 1))
+                return client;
+        }
+        return 0;
+    }
+
+    std::vector<Window> clientWindows(Display *d)
+    {
+        const Window root = DefaultRootWindow(d);
+        std::vector<unsigned long> listed;
+        if (longListProperty(d, root, m_netClientList, XA_WINDOW, &listed))
+            return std::vector<Window>(listed.begin(), listed.end());
+
+        // No window manager list: every child of the root is a top-level window;
+        // where a window manager framed it, the client inside stands for it.
+        std::vector<Window> result;
+        for (Window child : children(d, root)) {
+            const Window client = findClient(d, child, kClientSearchDepth);
+            result.push_back(client ? client : child);
+        }
+        return result;
+    }
+
+    QString title(Display *d, Window window)
+    {
+        Atom actualType = None;
+        int actualFormat = 0;
+        unsigned long count = 0;
+        unsigned long remaining = 0;
+        unsigned char *data = nullptr;
+        if (XGetWindowProperty(d, window, m_netWmName, 0, 1 << 16, False, m_utf8String,
+                               &actualType, &actualFormat, &count, &remaining, &data) == Success
+            && actualType == m_utf8String && actualFormat == 8 && data) {
+            const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data), int(count));
+            XFree(data);
+            return text;
+        }
+        if (data)
+            XFree(data);
+
+        XTextProperty property{};
+        if (!XGetWMName(d, window, &property) || !property.value)
+            return QString();
+        QString text;
+        const char *bytes = reinterpret_cast<const char *>(property.value);
+        if (property.encoding == XA_STRING) {
+            text = QString::fromLatin1(bytes, int(property.nitems));
+        } else if (property.encoding == m_utf8String) {
+            text = QString::fromUtf8(bytes, int(property.nitems));
+        } else {
+            char **list = nullptr;
+            int n = 0;
+            if (Xutf8TextPropertyToTextList(d, &property, &list, &n) >= Success && list) {
+                for (int i = 0; i < n; ++i)
+                    text += QString::fromUtf8(list[i]);
+                XFreeStringList(list);
+            } else {
+                text = QString::fromLatin1(bytes, int(property.nitems));
+            }
+        }
+        XFree(property.value);
+        return text;
+    }
+
+    bool supportsDeleteWindow(Display *d, Window window)
+    {
+        Atom *protocols = nullptr;
+        int count = 0;
+        bool found = false;
+        if (XGetWMProtocols(d, window, &protocols, &count) && protocols) {
+            for (int i = 0; i < count; ++i)
+                found = found || protocols[i] == m_wmDeleteWindow;
+        }
+        if (protocols)
+            XFree(protocols);
+        return found;
+    }
+
+    bool windowManagerSupports(Display *d, Atom feature)
+    {
+        std::vector<unsigned long> supported;
+        if (!longListProperty(d, DefaultRootWindow(d), m_netSupported, XA_ATOM, &supported))
+            return false;
+        for (unsigned long atom : supported) {
+            if (Atom(atom) == feature)
+                return true;
+        }
+        return false;
+    }
+
+    void prepareKeys(Display *d)
+    {
+        m_keysReady = true;
+        auto add = [&](Key key, std::initializer_list<KeySym> symbols) {
+            for (KeySym symbol : symbols) {
+                if (const KeyCode code = XKeysymToKeycode(d, symbol))
+                    m_keyCodes[int(key)].push_back(code);
+            }
+        };
+        add(Key::Control, {XK_Control_L, XK_Control_R});
+        add(Key::Alt, {XK_Alt_L, XK_Alt_R, XK_Meta_L, XK_Meta_R});
+        add(Key::Shift, {XK_Shift_L, XK_Shift_R});
+        add(Key::Space, {XK_space});
+        add(Key::M, {XK_m});
+        add(Key::P, {XK_p});
+        add(Key::H, {XK_h});
+        add(Key::Escape, {XK_Escape});
+        add(Key::F4, {XK_F4});
+        add(Key::F10, {XK_F10});
+
+        // Raw key presses from the whole keyboard queue up on this connection
+        // between polls, so that a key pressed and released between two polls
+        // still counts once. Without XInput 2 only keys down at the poll count.
+        int event = 0;
+        int error = 0;
+        if (!XQueryExtension(d, "XInputExtension", &m_xiOpcode, &event, &error))
+            return;
+        int major = 2;
+        int minor = 2;
+        if (XIQueryVersion(d, &major, &minor) != Success)
+            return;
+        unsigned char mask[XIMaskLen(XI_LASTEVENT)] = {};
+        XISetMask(mask, XI_RawKeyPress);
+        XIEventMask eventMask{};
+        eventMask.deviceid = XIAllMasterDevices;
+        eventMask.mask_len = sizeof mask;
+        eventMask.mask = mask;
+        XISelectEvents(d, DefaultRootWindow(d), &eventMask, 1);
+        XFlush(d);
+        m_rawKeys = true;
+    }
+
+    void collectKeyPresses(Display *d)
+    {
+        if (!m_rawKeys)
+            return;
+        XSync(d, False);
+        while (XPending(d) > 0) {
+            XEvent event;
+            XNextEvent(d, &event);
+            XGenericEventCookie *cookie = &event.xcookie;
+            if (cookie->type != GenericEvent || cookie->extension != m_xiOpcode)
+                continue;
+            if (!XGetEventData(d, cookie))
+                continue;
+            if (cookie->evtype == XI_RawKeyPress) {
+                const auto *raw = static_cast<const XIRawEvent *>(cookie->data);
+                for (int k = 0; k < kKeyCount; ++k) {
+                    for (KeyCode code : m_keyCodes[k]) {
+                        if (int(code) == raw->detail)
+                            m_pressedSincePoll[k] = true;
+                    }
+                }
+            }
+            XFreeEventData(d, cookie);
+        }
+    }
+
+    Display *m_display = nullptr;
+    bool m_triedToOpen = false;
+    Atom m_netClientList = None;
+    Atom m_netSupported = None;
+    Atom m_netCloseWindow = None;
+    Atom m_netWmName = None;
+    Atom m_utf8String = None;
+    Atom m_wmState = None;
+    Atom m_wmProtocols = None;
+    Atom m_wmDeleteWindow = None;
+
+    bool m_keysReady = false;
+    bool m_rawKeys = false;
+    int m_xiOpcode = 0;
+    std::array<std::vector<KeyCode>, kKeyCount> m_keyCodes;
+    std::array<bool, kKeyCount> m_pressedSincePoll{};
 };
 
 }  // namespace
@@ -27,7 +417,7 @@ bool windowTitledExists(WindowServices &services, const QString &title)
 
 WindowServices &systemWindowServices()
 {
-    static NoWindowServices services;
+    static X11WindowServices services;
     return services;
 }
 

@@ -15,8 +15,8 @@ struct TopLevelWindow {
     QString title;  // _NET_WM_NAME, else WM_NAME
 };
 
-// Keys the shell's menu polls.
-enum class Key { Control, Alt, Shift, Space, M, P, H };
+// Keys the shell's menu polls (either Control, Alt or Shift key counts).
+enum class Key { Control, Alt, Shift, Space, M, P, H, Escape, F4, F10 };
 
 class WindowServices {
 public:
@@ -31,7 +31,8 @@ public:
     // True when the key is down now or was pressed since the previous call for it.
     virtual bool keyPressed(Key key) = 0;
 
-    // Size of the virtual screen (the union of all screens), in pixels.
+    // Size of the virtual screen (the union of all screens), in pixels; 0 x 0
+    // without a display.
     virtual QSize virtualScreenSize() = 0;
 
     // Puts the pointer at a screen position in pixels.

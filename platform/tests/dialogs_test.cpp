@@ -1,0 +1,121 @@
+// The Qt boxes, driven by clicks on the offscreen platform.
+#include "platform/dialogs.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace platform;
+
+namespace {
+
+struct SeenBox {
+    QString title;
+    QString text;
+    QStringList buttons;
+    bool onTop = false;
+};
+
+// Once the next modal box is up, records it and lets `act` answer it.
+void whenBoxShows(SeenBox *seen, std::function<void(QWidget *)> act)
+{
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [seen, act, poll]() {
+        QWidget *box = QApplication::activeModalWidget();
+        if (!box) {
+            QTimer::singleShot(10, *poll);
+            return;
+        }
+        seen->title = box->windowTitle();
+        seen->onTop = box->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        if (auto *message = qobject_cast<QMessageBox *>(box)) {
+            seen->text = message->text();
+            for (QAbstractButton *b : message->buttons())
+                seen->buttons.append(b->text().remove(u'&'));
+        }
+        if (auto *input = qobject_cast<QInputDialog *>(box))
+            seen->text = input->labelText();
+        act(box);
+    };
+    QTimer::singleShot(0, *poll);
+}
+
+void clickButton(QWidget *box, QMessageBox::StandardButton which)
+{
+    auto *message = qobject_cast<QMessageBox *>(box);
+    ASSERT_NE(message, nullptr);
+    message->button(which)->click();
+}
+
+}  // namespace
+
+TEST(Dialogs, MessageBoxIsTitledAndAnswersTheButtonClicked)
+{
+    SeenBox seen;
+    whenBoxShows(&seen, [](QWidget *box) { clickButton(box, QMessageBox::Ok); });
+    EXPECT_EQ(systemDialogs().messageBox("Korvane_Launch", "hello  there ", MessageButtons::Ok),
+              MessageResult::Ok);
+    EXPECT_EQ(seen.title, QStringLiteral("Korvane_Launch"));
+    EXPECT_EQ(seen.text, QStringLiteral("hello  there "));
+    EXPECT_EQ(seen.buttons, QStringList{"OK"});
+    EXPECT_TRUE(seen.onTop);
+
+    SeenBox second;
+    whenBoxShows(&second, [](QWidget *box) { clickButton(box, QMessageBox::Cancel); });
+    EXPECT_EQ(systemDialogs().messageBox("Korvane_Launch", "go on?", MessageButtons::OkCancel),
+              MessageResult::Cancel);
+    EXPECT_EQ(second.buttons.size(), 2);
+
+    SeenBox third;
+    whenBoxShows(&third, [](QWidget *box) { clickButton(box, QMessageBox::No); });
+    EXPECT_EQ(systemDialogs().messageBox("Korvane Tessaly", "sure?", MessageButtons::YesNo),
+              MessageResult::No);
+}
+
+TEST(Dialogs, MessageBoxClosedWithoutAnswerDoesNothing)
+{
+    SeenBox seen;
+    whenBoxShows(&seen, [](QWidget *box) { static_cast<QDialog *>(box)->reject(); });
+    EXPECT_EQ(systemDialogs().messageBox("t", "go on?", MessageButtons::OkCancel),
+              MessageResult::Cancel);
+}
+
+TEST(Dialogs, InputBoxGivesTheTypedTextOnOk)
+{
+    SeenBox seen;
+    whenBoxShows(&seen, [](QWidget *box) {
+        auto *input = qobject_cast<QInputDialog *>(box);
+        ASSERT_NE(input, nullptr);
+        EXPECT_EQ(input->textValue(), QStringLiteral("start"));
+        input->setTextValue(QStringLiteral("https://example.org"));
+        input->accept();
+    });
+    QString answer;
+    EXPECT_TRUE(systemDialogs().inputBox("enter program , url or file to run", "run...", &answer,
+                                         "start"));
+    EXPECT_EQ(answer, QStringLiteral("https://example.org"));
+    EXPECT_EQ(seen.title, QStringLiteral("enter program , url or file to run"));
+    EXPECT_EQ(seen.text, QStringLiteral("run..."));
+}
+
+TEST(Dialogs, InputBoxCancelGivesNothing)
+{
+    SeenBox seen;
+    whenBoxShows(&seen, [](QWidget *box) {
+        auto *input = qobject_cast<QInputDialog *>(box);
+        ASSERT_NE(input, nullptr);
+        input->setTextValue(QStringLiteral("typed"));
+        input->reject();
+    });
+    QString answer = "stale";
+    EXPECT_FALSE(systemDialogs().inputBox("t", "run...", &answer));
+    EXPECT_TRUE(answer.isEmpty());
+}
