@@ -265,8 +265,12 @@ bool LaunchWindow::event(QEvent *event)
 void LaunchWindow::closeEvent(QCloseEvent *event)
 {
     // Closed by the user: the on-close entries run. An end by "[end]" skips them.
-    if (!m_quitting && m_runner)
+    // A second close request while they run (they may let events through) does not
+    // run them again.
+    if (!m_quitting && !m_closing && m_runner) {
+        m_closing = true;
         m_runner->closing();
+    }
     event->accept();
 }
 

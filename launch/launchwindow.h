@@ -77,6 +77,7 @@ private:
     QTimer m_Timer1;
     QPixmap m_picture;
     bool m_quitting = false;
+    bool m_closing = false;
 };
 
 }  // namespace launch

@@ -242,6 +242,9 @@ bool LaunchRunner::runCommand(int entry, const QString &text)
             return false;
         break;
     case LaunchCommand::Kind::Open:
+        // An empty command (a trailing "*", an empty command list) opens nothing.
+        if (command.target().isEmpty())
+            break;
         m_services.launcher.openTarget(command.target(), command.hasWorkingFolder()
                                                              ? command.workingFolder()
                                                              : m_programFolder);

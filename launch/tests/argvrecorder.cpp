@@ -13,7 +13,7 @@ int main(int argc, char *argv[])
     if (!getcwd(cwd, sizeof cwd))
         return 2;
     {
-        std::ofstream out("recorded.txt.part");
+        std::ofstream out("recorded.txt.new");
         out << "cwd " << cwd << '\n';
         out << "argc " << argc << '\n';
         for (int i = 0; i < argc; ++i)
@@ -21,5 +21,5 @@ int main(int argc, char *argv[])
         if (!out)
             return 3;
     }
-    return std::rename("recorded.txt.part", "recorded.txt") == 0 ? 0 : 4;
+    return std::rename("recorded.txt.new", "recorded.txt") == 0 ? 0 : 4;
 }

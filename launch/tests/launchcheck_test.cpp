@@ -59,5 +59,14 @@ TEST(LaunchCheck, ASoundScriptPassesAndAMissingOneIsNamed)
     EXPECT_TRUE(output.contains(QStringLiteral("no problems, 1 entry"))) << output.toStdString();
 }
 
+TEST(LaunchCheck, TheSampleScriptHasNoProblems)
+{
+    QTemporaryDir dir;
+    QDir().mkpath(dir.path() + QStringLiteral("/support"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(LAUNCH_SAMPLE_SCRIPT), dir.path() + QStringLiteral("/support/launch.ini")));
+    QString output;
+    EXPECT_EQ(check(dir.path(), QStringLiteral("launch"), &output), 0) << output.toStdString();
+}
+
 }  // namespace
 }  // namespace launch

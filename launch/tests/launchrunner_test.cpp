@@ -80,6 +80,17 @@ TEST(LaunchLoad, EntriesAreLaidOutAndLabelledFromTheirFields)
     EXPECT_EQ(bench.view.height, 1070 + 750 + 200);
 }
 
+TEST(LaunchLoad, AScriptWrittenOnTheOriginalPlatformReadsTheSame)
+{
+    LaunchBench bench;
+    // Windows-1252: NOT SIGN is the byte 0xAC, "é" is 0xE9.
+    bench.writeFile(QStringLiteral("launch.ini"), "Caf\xE9\r\nMenu\xACThe caf\xE9 menu\xACmenu.pdf\xAC[autorun]\r\n");
+    ASSERT_EQ(bench.load(), LoadResult::ShowWindow);
+    EXPECT_EQ(bench.view.caption, QStringLiteral("Café  ") + bench.folder);
+    EXPECT_EQ(bench.view.entries[0].labelCaption, QStringLiteral("The café menu"));
+    EXPECT_EQ(bench.opened(), QStringList{QStringLiteral("menu.pdf @ ") + bench.folder});
+}
+
 // ---- commands ------------------------------------------------------------------
 
 TEST(LaunchExecute, StarsSeparateCommandsOnlyWithoutSpacesAround)
@@ -220,6 +231,18 @@ TEST(LaunchExecute, WindowStateWordsInBothSpellingsAndUnknownCommands)
     // Commands of no known form do nothing, and the list goes on past them.
     EXPECT_EQ(tones(bench), QStringLiteral("pause 20"));
     EXPECT_TRUE(bench.opened().isEmpty());
+}
+
+TEST(LaunchExecute, EmptyCommandsOpenNothing)
+{
+    LaunchBench bench;
+    bench.writeScript({QStringLiteral("t"), QStringLiteral("a¬b¬"), QStringLiteral("a¬b¬one**two*"),
+                       QStringLiteral("a¬b¬|/tmp")});
+    ASSERT_EQ(bench.load(), LoadResult::ShowWindow);
+    for (int entry = 0; entry < 3; ++entry)
+        bench.runner().execute(entry);
+    EXPECT_EQ(bench.opened(), (QStringList{QStringLiteral("one @ ") + bench.folder,
+                                           QStringLiteral("two @ ") + bench.folder}));
 }
 
 TEST(LaunchExecute, HideAndShowActOnTheRunningEntryAndLetWaitingClicksRun)

@@ -77,6 +77,7 @@ private slots:
     void timerListIsShownAndTimerArmed();
     void onCloseListStaysHiddenAndRunsOnClose();
     void endSkipsTheOnCloseEntries();
+    void aSecondCloseDoesNotRunThemAgain();
     void autorunHideHidesTheButton();
     void windowCommandsMoveAndResizeTheWindow();
     void pictureBacksWindowAndButtons();
@@ -220,6 +221,17 @@ void LaunchWindowTest::endSkipsTheOnCloseEntries()
     QVERIFY(!bench.window.Timer1()->isActive());
     bench.window.close();
     QVERIFY(bench.opened().isEmpty());
+}
+
+void LaunchWindowTest::aSecondCloseDoesNotRunThemAgain()
+{
+    WindowBench bench({QStringLiteral("t"), QStringLiteral("a¬b¬[hide]*goodbye¬[onclose]")});
+    QCOMPARE(bench.runner->load(QString()), LaunchRunner::LoadResult::ShowWindow);
+    bench.window.show();
+    // Waiting when the on-close entry lets events through with "[hide]".
+    QCoreApplication::postEvent(&bench.window, new QCloseEvent);
+    QVERIFY(bench.window.close());
+    QCOMPARE(bench.opened(), QStringList{QStringLiteral("goodbye @ ") + bench.folder});
 }
 
 void LaunchWindowTest::autorunHideHidesTheButton()
