@@ -295,6 +295,21 @@ TEST(LaunchTriggers, AutorunRunsWhileReadingAndHideHidesItsButtonForGood)
     EXPECT_TRUE(bench.view.buttonVisible[1]);
 }
 
+TEST(LaunchTriggers, ClicksWaitingWhileTheScriptIsReadReachOnlyEntriesReadSoFar)
+{
+    LaunchBench bench;
+    bench.writeScript({QStringLiteral("t"), QStringLiteral("a¬b¬zero"), QStringLiteral("a¬b¬one¬[autorun]"),
+                       QStringLiteral("a¬b¬two")});
+    // Events are let through once entry 1 exists, before its autorun runs.
+    bench.view.onPendingEvents = [&bench] {
+        bench.runner().execute(2);
+        bench.runner().execute(0);
+    };
+    ASSERT_EQ(bench.load(), LoadResult::ShowWindow);
+    EXPECT_EQ(bench.opened(), (QStringList{QStringLiteral("zero @ ") + bench.folder,
+                                           QStringLiteral("one @ ") + bench.folder}));
+}
+
 TEST(LaunchTriggers, EndAfterAutorunLinesRunsThemAndEndsWithoutAWindow)
 {
     LaunchBench bench;
