@@ -96,31 +96,6 @@ TEST(LaunchScript, AnEndTriggerIsTheLastLineRead)
     EXPECT_TRUE(script.problems().isEmpty()) << problemsText(script).toStdString();
 }
 
-TEST(LaunchScript, ShortLinesKeepTheirNumberAndAreAllReported)
-{
-    const LaunchScript script = LaunchScript::parse({
-        QStringLiteral("t"),
-        QStringLiteral("one¬first¬a"),
-        QStringLiteral("only a caption"),
-        QStringLiteral("two¬labels"),
-        QStringLiteral("three¬third¬c"),
-    });
-    ASSERT_EQ(script.entries().size(), 4);
-    EXPECT_TRUE(script.entries()[0].complete());
-    EXPECT_FALSE(script.entries()[1].complete());
-    EXPECT_FALSE(script.entries()[2].complete());
-    EXPECT_EQ(script.entries()[2].caption(), QStringLiteral("two"));
-    EXPECT_EQ(script.entries()[2].labelText(), QStringLiteral("labels"));
-    EXPECT_EQ(script.entries()[2].commandList(), QString());
-    EXPECT_EQ(script.entries()[3].number, 3);
-    ASSERT_EQ(script.problems().size(), 2);
-    EXPECT_EQ(script.problems()[0].lineNumber, 3);
-    EXPECT_TRUE(script.problems()[0].text.contains(QStringLiteral("\"only a caption\"")));
-    EXPECT_TRUE(script.problems()[0].toString().startsWith(QStringLiteral("line 3: ")));
-    EXPECT_EQ(script.problems()[1].lineNumber, 4);
-    EXPECT_TRUE(script.problems()[1].text.contains(QStringLiteral("\"two¬labels\"")));
-}
-
 TEST(LaunchScript, NumbersThatAreNotNumbersAreReportedWithTheCommand)
 {
     const LaunchScript script = LaunchScript::parse({
@@ -136,37 +111,6 @@ TEST(LaunchScript, NumbersThatAreNotNumbersAreReportedWithTheCommand)
     EXPECT_EQ(script.problems()[2].lineNumber, 3);
     EXPECT_TRUE(script.problems()[2].text.contains(QStringLiteral("\"[beep 440]\"")));
     EXPECT_TRUE(script.problems()[3].text.contains(QStringLiteral("\"-3\" is below zero")));
-}
-
-TEST(LaunchScript, ATimeTriggerWithoutATimeMakesNoTimerEntry)
-{
-    const LaunchScript script = LaunchScript::parse({
-        QStringLiteral("t"),
-        QStringLiteral("a¬b¬c¬[time]"),
-        QStringLiteral("a¬b¬c¬[time ]"),
-        QStringLiteral("a¬b¬c¬[time 8:0]"),
-    });
-    ASSERT_EQ(script.entries().size(), 3);
-    EXPECT_EQ(script.entries()[0].trigger, Trigger::None);
-    EXPECT_EQ(script.entries()[1].trigger, Trigger::None);
-    EXPECT_EQ(script.entries()[2].trigger, Trigger::Time);
-    ASSERT_EQ(script.problems().size(), 2);
-    EXPECT_EQ(script.problems()[0].lineNumber, 2);
-    EXPECT_TRUE(script.problems()[0].text.contains(QStringLiteral("\"[time]\" has no time")));
-    EXPECT_EQ(script.problems()[1].lineNumber, 3);
-}
-
-TEST(LaunchScript, AScriptWithoutEntriesIsReported)
-{
-    const LaunchScript titled = LaunchScript::parse({QStringLiteral("'c"), QStringLiteral("Title only")});
-    EXPECT_TRUE(titled.hasTitle());
-    EXPECT_TRUE(titled.entries().isEmpty());
-    ASSERT_EQ(titled.problems().size(), 1);
-    EXPECT_EQ(titled.problems()[0].toString(), QStringLiteral("the script has no entries"));
-
-    const LaunchScript empty = LaunchScript::parse({});
-    EXPECT_FALSE(empty.hasTitle());
-    EXPECT_EQ(empty.problems().size(), 1);
 }
 
 TEST(LaunchCommand, BracketCommandsAreMatchedExactlyAndCaseSensitively)
