@@ -1,0 +1,317 @@
+// orvex::Table: the state and operations behind COrvex.
+//
+// COrvex forwards every public member here; the members keep the table
+// class's own names, and the internal steps (SearchIndex, InsertIndex,
+// InsertDupIndex, DeleteDupIndex, DeleteIndex, SetRecBuff, InsertDeleteList,
+// SeekDeleteList, ...) are members too, spread over files by purpose:
+//   table_lifecycle.cpp   Init, CreateDB, OpenDB, CloseDB, Flush
+//   table_schema.cpp      CreateField, CreateKey and the schema accessors
+//   table_records.cpp     Insert, Update, Delete, free lists, auto-increment
+//   table_fields.cpp      GetField, SetField and their text forms
+//   table_btree.cpp       node I/O, SearchIndex, InsertIndex with splits
+//   table_dups.cpp        duplicate chains and removal from an index
+//   table_navigation.cpp  value seeks and walks
+#ifndef ORVEX_TABLE_TABLE_H_
+#define ORVEX_TABLE_TABLE_H_
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "orvex.h"
+#include "format/dup_node.h"
+#include "format/header.h"
+#include "format/node.h"
+#include "format/schema.h"
+#include "io/page_cache.h"
+#include "keys/key_value.h"
+
+namespace orvex {
+
+// Error texts of the engine (kept verbatim).
+namespace err {
+constexpr const char* kMustDoBeforeCreate = "must do before create db";
+constexpr const char* kFieldCount = "Field count must less than %d  ";
+constexpr const char* kFieldNameExists = "The FieldName exist already!";
+constexpr const char* kFieldLength = "field length must between %d and %d";
+constexpr const char* kTooManyAutoInc = "Too many AutoInc fields";
+constexpr const char* kCreateFieldFirst = "must create field first";
+constexpr const char* kFieldNoTooLarge = "FieldNo must less than %d";
+constexpr const char* kKeyCount = "key count must less than %d  ";
+constexpr const char* kKeyNameExists = "The KeyName exist already!";
+constexpr const char* kFieldCantBeKey = "This field can't be key!";
+constexpr const char* kMultiKeyLength = "multikey length must <=%d";
+constexpr const char* kCantCreate = "can't create file ";
+constexpr const char* kCreateIndex = "Create Index error,please CreateKey first!";
+constexpr const char* kCantOpen = "file can't be  opened!";
+constexpr const char* kKeyNotFound = "key not found";
+constexpr const char* kUnduplicated = "the key is unduplicated";
+constexpr const char* kCurrentKeyInvalid = "current key invalid";
+constexpr const char* kCantLocate = "Can't locate a record  ";
+constexpr const char* kFieldInvalidation = "field invalidation";
+constexpr const char* kIndexNotFound = "index file not found!";
+// Texts of this engine's own checks.
+constexpr const char* kNameTooLong = "name longer than 31 characters";
+constexpr const char* kBadFieldType = "field type must be between 1 and 8";
+constexpr const char* kNegativeFieldNo = "FieldNo must not be negative";
+constexpr const char* kBadAttribute = "key attribute must be 1 or 2";
+constexpr const char* kNotDatabase = "not a database file: ";
+constexpr const char* kRecordTooLong = "record too long for a trimmed block";
+constexpr const char* kFileTooLarge = "file would grow past 2147483647 bytes";
+constexpr const char* kDamaged = "database file damaged";
+constexpr const char* kReadFailed = "can't read file";
+constexpr const char* kWriteFailed = "can't write file";
+}  // namespace err
+
+// Which entry a typed seek picks (the value-seek family).
+enum class SeekOp { kEqual, kGreaterEqual, kGreater, kLessEqual, kLess };
+
+// A key's position: leaf, entry, record and the duplicate node there.
+struct KeyPosition {
+  int32_t node = -1;
+  int32_t entry = -1;
+  int32_t record = -1;
+  DupNode dup;          // record -1: the entry points straight at a record
+  int32_t dupSelf = -1;  // file offset of that duplicate node
+};
+
+// What a search tells the insert path, per key.
+struct SearchResult {
+  int32_t leaf = -1;
+  int position = 0;
+  bool found = false;
+  int32_t record = -1;
+  bool greaterThanAll = false;
+};
+
+struct TableOptions {
+  FileSystem* fs = nullptr;  // null: POSIX
+  size_t cacheBytes = kDefaultCacheBytes;
+};
+
+class Table {
+ public:
+  explicit Table(const TableOptions& options = TableOptions());
+  ~Table();
+  Table(const Table&) = delete;
+  Table& operator=(const Table&) = delete;
+
+  // ---- lifecycle (table_lifecycle.cpp)
+  void Init();
+  bool CreateDB(const char* path, const char* description);
+  bool OpenDB(const char* path, int mode);
+  void CloseDB();
+  void Flush();
+  bool IsDBOpen() const { return open_; }
+  const char* GetVersion() const { return version_.c_str(); }
+  const char* GetDescription();
+  const char* GetErrMsg() const { return err_.c_str(); }
+  void EnableTrimRecord(bool on) { trimOnCreate_ = on; }
+
+  // ---- schema (table_schema.cpp)
+  bool CreateField(const char* name, int type, int size);
+  bool CreateKey(const char* name, int attribute, int fieldNo, int mode, int start, int length);
+  bool CreateKey(const KEY_INFO& info);
+  int GetFieldNum();
+  const char* GetFieldName(int fieldNo);
+  int GetFieldNo(const char* name);
+  int GetFieldType(int fieldNo);
+  int GetFieldType(const char* name) { return GetFieldType(GetFieldNo(name)); }
+  int GetFieldSize(int fieldNo);
+  int GetFieldSize(const char* name) { return GetFieldSize(GetFieldNo(name)); }
+  int GetKeyNum();
+  const char* GetKeyName(int keyNo);
+  int GetKeyNo(const char* name);
+  int GetKeyType(int keyNo);
+  int GetKeyType(const char* name);
+  int GetKeyLen(int keyNo);
+  int GetKeyFieldNum(int keyNo);
+  int GetKeyFieldNo(int keyNo, int partNo);
+  bool GetKeyInfo(int keyNo, KEY_INFO& info);
+  int GetCurKeyNo() const { return curKey_; }
+  int GetRecordNum();
+  // Key number by name for the seeks and walks: both trimmed, compared
+  // case-insensitively; -1 when none.
+  int KeyByName(const char* name);
+
+  // ---- records (table_records.cpp)
+  bool Insert(void* image, int length);
+  bool Update(void* image, int length);
+  bool Delete();
+  bool CanInsert();
+  void SetCurRec(int offset);
+  int GetCurRec(int keyNo);
+  // Reads the record at the current key's current record offset into the
+  // current record buffer (and the image).
+  bool SetRecBuff(void* image, int length, bool fromOffset);
+  // Converts the edit buffer to a trimmed block in dest; returns its size.
+  int TrimRecBuff(uint8_t* dest);
+  // Rebuilds the current record buffer from a trimmed block.
+  int RestoreRecBuff(const uint8_t* source, int blockLen);
+  bool InsertDeleteList(bool dupNode, int32_t offset, int32_t blockLen);
+  // Picks where a block of size bytes goes: a free block or the end of the
+  // file (*at). false only when the list is damaged.
+  bool SeekDeleteList(bool dupNode, int size, int32_t* at);
+
+  // ---- fields (table_fields.cpp)
+  bool GetField(void* dest, int fieldNo);
+  bool GetField(void* dest, const char* name) { return GetField(dest, GetFieldNo(name)); }
+  bool SetField(const void* src, int fieldNo);
+  bool SetField(const void* src, const char* name) { return SetField(src, GetFieldNo(name)); }
+  const char* GetFieldStr(int fieldNo);
+  const char* GetFieldStr(const char* name) { return GetFieldStr(GetFieldNo(name)); }
+  bool SetFieldStr(const char* text, int fieldNo);
+  bool SetFieldStr(const char* text, const char* name) { return SetFieldStr(text, GetFieldNo(name)); }
+
+  // ---- index (table_btree.cpp)
+  // Searches key k for value v; see SearchResult. Returns the offset of the
+  // node where the search ended (held in *node when given), or -1.
+  int32_t SearchIndex(int k, const uint8_t* v, SearchResult* out, Node* node, bool raiseUpperBound);
+  bool InsertIndex(int k, const uint8_t* v, int32_t record, int32_t leaf, int position);
+  int CompareKey(const uint8_t* a, const uint8_t* b, int k) const {
+    return CompareKeys(schema_.key[k], a, b);
+  }
+  bool GetMultiKeyVal(int k, uint8_t* dest, const uint8_t* image, bool fromCurrent);
+  // Reads a node of key k at offset into n, checking it.
+  bool ReadNode(int k, int32_t offset, Node* n);
+  bool WriteNode(const Node& n);
+
+  // ---- duplicate chains (table_dups.cpp)
+  bool InsertDupIndex(int k, int32_t leaf, int position, int32_t record);
+  bool DeleteDupIndex(int k, Node* leaf, int position);
+  bool UnlinkDup(int k, Node* leaf, int position, int32_t xAt, const DupNode& x);
+  bool DeleteIndex(int k, const uint8_t* v);
+  bool ReadDup(int32_t offset, DupNode* d, bool* isDup);
+  bool WriteDup(int32_t offset, const DupNode& d);
+
+  // ---- navigation (table_navigation.cpp)
+  bool GetEqual(int k, const void* value, void* image, int length) {
+    return ValueSeek(SeekOp::kEqual, k, value, image, length);
+  }
+  bool GetGreaterEqual(int k, const void* value, void* image, int length) {
+    return ValueSeek(SeekOp::kGreaterEqual, k, value, image, length);
+  }
+  bool GetGreater(int k, const void* value, void* image, int length) {
+    return ValueSeek(SeekOp::kGreater, k, value, image, length);
+  }
+  bool GetLessEqual(int k, const void* value, void* image, int length) {
+    return ValueSeek(SeekOp::kLessEqual, k, value, image, length);
+  }
+  bool GetLess(int k, const void* value, void* image, int length) {
+    return ValueSeek(SeekOp::kLess, k, value, image, length);
+  }
+  bool GetFirst(int k, void* image, int length);
+  bool GetLast(int k, void* image, int length);
+  bool GetNext(int k, void* image, int length);
+  bool GetPrev(int k, void* image, int length);
+  bool SeekFirst(int k);
+  bool SeekLast(int k);
+  bool SeekNext(int k);
+  bool SeekPrev(int k);
+  bool GetKeyFirst(int k, void* value);
+  bool GetKeyLast(int k, void* value);
+  bool GetKeyNext(int k, void* value);
+  bool GetKeyPrev(int k, void* value);
+  bool CompareKeyNext(int k, void* value, short* code) { return CompareStep(k, value, code, true); }
+  bool CompareKeyPrev(int k, void* value, short* code) { return CompareStep(k, value, code, false); }
+  // The typed seek: positions key k by value (v is a key value buffer).
+  bool Seek(SeekOp op, int k, const uint8_t* v);
+
+  // State seen by tests and the tools.
+  const Header& header() const { return hdr_; }
+  const Schema& schema() const { return schema_; }
+  const KeyPosition& position(int k) const { return pos_[k]; }
+  bool ready() const { return ready_; }
+  bool loadPending() const { return loadPending_; }
+  Store* store() { return file_.get(); }
+
+ private:
+  friend struct TableTestAccess;
+
+  void SetError(const char* text) { err_ = text; }
+  void SetErrorf(const char* format, int a);
+  void SetErrorf(const char* format, int a, int b);
+  void FreeBuffers();
+  void SetVersionText();
+
+  // File access: false on a short read or a failed write (error text set).
+  bool ReadAt(int64_t offset, void* buf, int n);
+  bool WriteAt(int64_t offset, const void* buf, int n);
+  int64_t FileEnd() { return file_ ? file_->Size() : 0; }
+  // Whether a block of n bytes at offset lies inside the file past the header.
+  bool BlockInFile(int64_t offset, int64_t n) {
+    return offset >= kHeaderSize && n >= 0 && offset + n <= FileEnd();
+  }
+  // Refuses growth that would put a block past the largest 32-bit offset.
+  bool RoomToGrow(int64_t bytes);
+
+  // records
+  bool WriteRecord(const uint8_t* data, int n, int32_t* at);
+  bool ReadRecordAt(int32_t offset, uint8_t* fixed);
+  bool AutoIncValue(int field, int32_t* value);
+  bool FreeChunkChain(int32_t first);
+  int InsertWorstCaseGrowth(int recordBlock);
+
+  // navigation
+  bool ValueSeek(SeekOp op, int k, const void* value, void* image, int length);
+  bool CompareStep(int k, void* value, short* code, bool forward);
+  bool KeyWalk(int k, void* value, int step);  // 0 first, 1 last, 2 next, 3 prev
+  // Entry skipping across leaves; n holds the leaf. false off either end.
+  bool SkipForward(int k, Node* n, int* entry);
+  bool SkipBackward(int k, Node* n, int* entry);
+  // Sets key k's position on entry of leaf n; fromTail picks a chain's last
+  // node instead of its head.
+  bool PositionAt(int k, const Node& n, int entry, bool fromTail);
+  bool StepFirstLast(int k, bool last);
+  bool StepNextPrev(int k, bool next);
+  bool WalkPreconditions(int k, bool needCurrentLeaf);
+  bool LoadRecord(void* image, int length);
+  bool CurrentKeyValue(int k, uint8_t* out);
+  int64_t MaxLeafSteps() { return FileEnd() / 1832 + 2; }
+
+  TableOptions options_;
+  bool open_ = false;
+  bool ready_ = false;
+  bool dirty_ = false;
+  bool trimOnCreate_ = true;
+  std::string version_;
+  std::string err_;
+  std::string scratch_;
+  std::string description_;
+  std::unique_ptr<Store> file_;
+  Header hdr_;
+  Schema schema_;
+  uint32_t recBufSize_ = 0;
+  uint32_t headerSize_ = kHeaderSize;
+  std::unique_ptr<uint8_t[]> cur_;   // current record buffer
+  std::unique_ptr<uint8_t[]> edit_;  // edit buffer
+  std::unique_ptr<uint8_t[]> block_;  // trimmed block working buffer
+  std::unique_ptr<uint8_t[]> image_;  // a caller's image, completed to a record
+  int curKey_ = -1;
+  Node work_;                  // working node (leaf last read by a walk)
+  int32_t workKey_ = -1;       // the key whose leaf the working node holds
+  KeyPosition pos_[kMaxKeys];
+  bool chunkWritten_[kMaxFields] = {};
+  int32_t chunkAppended_ = 0;
+  int32_t chunkBlockNext_ = 0;
+  int32_t chunkBlockLength_ = 0;
+  int32_t chunkOffset_ = 0;
+  int32_t chunkField_ = -1;
+  bool updating_ = false;
+  char pattern_[130] = {};
+  int16_t patternMode_ = 2;
+  bool loadPending_ = false;
+  bool fromOffset_ = false;
+  KeyPosition saved_[kMaxKeys];
+
+  // Scratch node images (no allocation per operation).
+  Node nodeA_;
+  Node nodeB_;
+  Node nodeC_;
+  SearchResult searches_[kMaxKeys];
+  uint8_t keyVals_[kMaxKeys][kKeyBufferSize];
+};
+
+}  // namespace orvex
+
+#endif  // ORVEX_TABLE_TABLE_H_

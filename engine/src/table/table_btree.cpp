@@ -1,0 +1,241 @@
+// The B+-tree of a key: node I/O, search with the upper-bound raise, and
+// insertion with splits (100 entries stay, 101 move) and parent updates.
+// Node layout: format/node.h.
+#include <cstring>
+
+#include "table/table.h"
+
+namespace orvex {
+namespace {
+// A tree of fan-out 200 inside a 2 GB file is at most a handful of levels
+// deep; anything deeper is a cycle (a child pointing at an ancestor).
+constexpr int kMaxDepth = 32;
+}  // namespace
+
+bool Table::ReadNode(int k, int32_t offset, Node* n) {
+  const KeyDef& d = schema_.key[k];
+  n->Bind(d);
+  if (!BlockInFile(offset, d.nodeSize)) {
+    SetError(err::kDamaged);
+    return false;
+  }
+  if (!ReadAt(offset, n->bytes(), d.nodeSize)) return false;
+  if (!NodeLooksValid(*n, offset, FileEnd())) {
+    SetError(err::kDamaged);
+    return false;
+  }
+  return true;
+}
+
+bool Table::WriteNode(const Node& n) { return WriteAt(n.self(), n.bytes(), n.size()); }
+
+namespace {
+
+// First entry whose key is not below v (an equal key's position, else the
+// first greater key); count when every key is below v.
+int LowerBound(const KeyDef& d, const Node& n, const uint8_t* v) {
+  int lo = 0, hi = n.count();
+  while (lo < hi) {
+    int mid = (lo + hi) / 2;
+    if (CompareKeys(d, n.key(mid), v) < 0)
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  return lo;
+}
+
+}  // namespace
+
+int32_t Table::SearchIndex(int k, const uint8_t* v, SearchResult* out, Node* node,
+                           bool raiseUpperBound) {
+  *out = SearchResult();
+  if (!ready_) {
+    SetError(err::kIndexNotFound);
+    return -1;
+  }
+  if (k < 0 || k >= schema_.keys) return -1;
+  const KeyDef& d = schema_.key[k];
+  int32_t off = hdr_.root(k);
+  if (off == -1) return -1;
+  Node& n = node ? *node : nodeA_;
+  bool greaterThanAll = false;
+  for (int depth = 0;; ++depth) {
+    if (depth > kMaxDepth) {
+      SetError(err::kDamaged);
+      return -1;
+    }
+    if (!ReadNode(k, off, &n)) return -1;
+    int c = n.count();
+    int pos;
+    if (CompareKeys(d, v, n.key(0)) < 0) {
+      pos = 0;
+    } else if (CompareKeys(d, v, n.key(c - 1)) > 0) {
+      pos = c - 1;
+      greaterThanAll = true;
+      if (raiseUpperBound && n.child(pos) != -1) {
+        n.setKey(pos, v);
+        if (!WriteNode(n)) return -1;
+      }
+    } else {
+      pos = LowerBound(d, n, v);
+      if (pos >= c) pos = c - 1;
+    }
+    int32_t child = n.child(pos);
+    if (child == -1 && CompareKeys(d, v, n.key(pos)) == 0) {
+      out->found = true;
+      out->record = n.record(pos);
+      out->leaf = off;
+      out->position = pos;
+      break;
+    }
+    if (child != -1) {
+      off = child;
+      continue;
+    }
+    out->leaf = off;
+    out->position = pos;
+    break;
+  }
+  out->greaterThanAll = greaterThanAll;
+  if (!out->found && greaterThanAll) out->position += 1;
+  return out->leaf;
+}
+
+bool Table::InsertIndex(int k, const uint8_t* v, int32_t record, int32_t leaf, int position) {
+  const KeyDef& d = schema_.key[k];
+  Node& n = nodeA_;
+  if (leaf == -1) {
+    // Empty index: a root leaf with one entry, also first and last leaf.
+    if (!ready_) return false;
+    n.Reset(d);
+    n.setCount(1);
+    n.setChild(0, -1);
+    n.setRecord(0, record);
+    n.setKey(0, v);
+    n.setParent(-1);
+    n.setPrev(-1);
+    n.setNext(-1);
+    int32_t at = static_cast<int32_t>(FileEnd());
+    n.setSelf(at);
+    if (!WriteNode(n)) return false;
+    hdr_.setRoot(k, at);
+    hdr_.setFirstLeaf(k, at);
+    hdr_.setLastLeaf(k, at);
+    return true;
+  }
+  if (!ReadNode(k, leaf, &n)) return false;
+  if (position < 0 || position > n.count()) {
+    SetError(err::kDamaged);
+    return false;
+  }
+  n.ShiftRight(position);
+  n.setChild(position, -1);
+  n.setRecord(position, record);
+  n.setKey(position, v);
+  n.setCount(n.count() + 1);
+
+  Node& s = nodeB_;
+  uint8_t common[kNodeCommonSize];
+  uint8_t largest[kKeyBufferSize];
+  for (int depth = 0;; ++depth) {
+    if (depth > kMaxDepth) {
+      SetError(err::kDamaged);
+      return false;
+    }
+    if (n.count() <= kMaxEntries) {
+      if (!WriteNode(n)) return false;
+      if (n.leaf() && n.next() == -1) hdr_.setLastLeaf(k, n.self());
+      return true;
+    }
+    // Split: entries 100..200 move to a new node at the end of the file.
+    const int moved = n.count() - kSplitKeep;
+    s.Reset(d);
+    s.CopyEntries(n, kSplitKeep, moved);
+    s.setCount(moved);
+    const int32_t oldAt = n.self();
+    const int32_t newAt = static_cast<int32_t>(FileEnd());
+    s.setSelf(newAt);
+    s.setParent(n.parent());
+    s.setPrev(oldAt);
+    s.setNext(n.next());
+    n.ClearEntries(kSplitKeep);
+    n.setCount(kSplitKeep);
+    if (!WriteNode(s)) return false;
+    if (n.next() != -1) {
+      int32_t nextAt = n.next();
+      if (!BlockInFile(nextAt, kNodeCommonSize) || !ReadAt(nextAt, common, kNodeCommonSize) ||
+          Load32(common + kNodeOffSelf) != nextAt) {
+        SetError(err::kDamaged);
+        return false;
+      }
+      Store32(common + kNodeOffPrev, newAt);
+      if (!WriteAt(nextAt, common, kNodeCommonSize)) return false;
+    }
+    n.setNext(newAt);
+    if (!WriteNode(n)) return false;
+    if (!s.leaf()) {
+      for (int i = 0; i < moved; ++i) {
+        int32_t c = s.child(i);
+        if (!BlockInFile(c, kNodeCommonSize) || !ReadAt(c, common, kNodeCommonSize) ||
+            Load32(common + kNodeOffSelf) != c) {
+          SetError(err::kDamaged);
+          return false;
+        }
+        Store32(common + kNodeOffParent, newAt);
+        if (!WriteAt(c, common, kNodeCommonSize)) return false;
+      }
+    } else if (s.next() == -1) {
+      hdr_.setLastLeaf(k, newAt);
+    }
+    std::memcpy(largest, n.key(kSplitKeep - 1), static_cast<size_t>(d.slotWidth));
+    const int32_t parentAt = n.parent();
+    if (parentAt == -1) {
+      // The old node was the root: a new root over both halves.
+      Node& r = nodeC_;
+      r.Reset(d);
+      r.setCount(2);
+      r.setKey(0, largest);
+      r.setChild(0, oldAt);
+      r.setRecord(0, -1);
+      r.setKey(1, s.key(moved - 1));
+      r.setChild(1, newAt);
+      r.setRecord(1, -1);
+      r.setParent(-1);
+      r.setPrev(-1);
+      r.setNext(-1);
+      const int32_t rootAt = static_cast<int32_t>(FileEnd());
+      r.setSelf(rootAt);
+      if (!WriteNode(r)) return false;
+      n.setParent(rootAt);
+      s.setParent(rootAt);
+      if (!WriteNode(n) || !WriteNode(s)) return false;
+      hdr_.setRoot(k, rootAt);
+      return true;
+    }
+    // In the parent: the old node's new largest key goes in before the
+    // entry that pointed at the old node, which now points at the new one.
+    if (!ReadNode(k, parentAt, &n)) return false;
+    int pos = LowerBound(d, n, largest);
+    if (pos + 1 > n.count() || n.child(pos) != oldAt) {
+      SetError(err::kDamaged);
+      return false;
+    }
+    n.ShiftRight(pos);
+    n.setKey(pos, largest);
+    n.setChild(pos, oldAt);
+    n.setRecord(pos, -1);
+    n.setChild(pos + 1, newAt);
+    n.setCount(n.count() + 1);
+  }
+}
+
+bool Table::GetMultiKeyVal(int k, uint8_t* dest, const uint8_t* image, bool fromCurrent) {
+  if (k < 0 || k >= schema_.keys) return false;
+  const uint8_t* rec = image ? image : (fromCurrent ? cur_.get() : edit_.get());
+  if (!rec) return false;
+  FormKey(schema_.key[k], rec, dest);
+  return true;
+}
+
+}  // namespace orvex

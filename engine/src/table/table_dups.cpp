@@ -1,0 +1,235 @@
+// Duplicate chains (format/dup_node.h) and removal of a record from an
+// index entry.
+#include <cstring>
+
+#include "table/table.h"
+
+namespace orvex {
+
+bool Table::ReadDup(int32_t offset, DupNode* d, bool* isDup) {
+  *isDup = false;
+  uint8_t b[kDupNodeSize] = {};
+  if (offset < kHeaderSize || offset >= FileEnd()) {
+    SetError(err::kDamaged);
+    return false;
+  }
+  // A record shorter than a duplicate node may end the file: what is read
+  // then is a record, not a node.
+  int64_t got = file_->Read(offset, b, kDupNodeSize);
+  if (got < 0) {
+    SetError(err::kReadFailed);
+    return false;
+  }
+  if (got == kDupNodeSize && IsDupNode(b)) {
+    d->Decode(b);
+    *isDup = true;
+  }
+  return true;
+}
+
+bool Table::WriteDup(int32_t offset, const DupNode& d) {
+  uint8_t b[kDupNodeSize];
+  d.Encode(b);
+  return WriteAt(offset, b, kDupNodeSize);
+}
+
+namespace {
+// Reads a node that must be a duplicate node.
+bool MustBeDup(Table* t, int32_t offset, DupNode* d) {
+  bool isDup;
+  return t->ReadDup(offset, d, &isDup) && isDup;
+}
+}  // namespace
+
+bool Table::InsertDupIndex(int k, int32_t leaf, int position, int32_t record) {
+  Node& n = nodeA_;
+  if (!ReadNode(k, leaf, &n)) return false;
+  if (position < 0 || position >= n.count()) {
+    SetError(err::kDamaged);
+    return false;
+  }
+  const int32_t entry = n.record(position);
+  if (entry == -1) {
+    // A dead entry comes back to life.
+    n.setRecord(position, record);
+    return WriteNode(n);
+  }
+  DupNode head;
+  bool isDup;
+  if (!ReadDup(entry, &head, &isDup)) return false;
+  if (!isDup) {
+    // A value held by one record becomes a chain of two.
+    int32_t aAt, bAt;
+    DupNode a, b;
+    a.record = entry;
+    if (!SeekDeleteList(true, kDupNodeSize, &aAt) || !WriteDup(aAt, a)) return false;
+    if (!SeekDeleteList(true, kDupNodeSize, &bAt)) return false;
+    b.record = record;
+    b.prev = aAt;
+    b.next = -1;
+    b.last = bAt;
+    if (!WriteDup(bAt, b)) return false;
+    a.next = bAt;
+    a.prev = -1;
+    a.last = bAt;
+    if (!WriteDup(aAt, a)) return false;
+    n.setRecord(position, aAt);
+    return WriteNode(n);
+  }
+  const KeyPosition& p = pos_[k];
+  int32_t xAt;
+  if (!SeekDeleteList(true, kDupNodeSize, &xAt)) return false;
+  DupNode x;
+  x.record = record;
+  if (updating_ && k == curKey_ && p.node == leaf && p.entry == position && p.dup.record != -1) {
+    // An updated record takes the place its old node held, so it keeps its
+    // turn among its equals.
+    const int32_t prevAt = p.dup.prev;
+    const int32_t nextAt = p.dup.next;
+    x.prev = prevAt;
+    x.next = nextAt;
+    x.last = xAt;
+    if (prevAt == -1) {
+      x.last = head.last;  // the new head takes over the last pointer
+      if (nextAt == -1) x.last = xAt;
+      if (!WriteDup(xAt, x)) return false;
+      if (!ReadNode(k, leaf, &n)) return false;
+      n.setRecord(position, xAt);
+      if (!WriteNode(n)) return false;
+    } else {
+      if (!WriteDup(xAt, x)) return false;
+      DupNode pn;
+      if (!MustBeDup(this, prevAt, &pn)) return false;
+      pn.next = xAt;
+      if (!WriteDup(prevAt, pn)) return false;
+    }
+    if (nextAt != -1) {
+      DupNode nn;
+      if (!MustBeDup(this, nextAt, &nn)) return false;
+      nn.prev = xAt;
+      if (!WriteDup(nextAt, nn)) return false;
+    } else if (prevAt != -1) {
+      DupNode h;
+      if (!MustBeDup(this, entry, &h)) return false;
+      h.last = xAt;
+      if (!WriteDup(entry, h)) return false;
+    }
+    return true;
+  }
+  // A new node at the end of the chain.
+  const int32_t lastAt = head.last;
+  DupNode last;
+  if (lastAt != entry && !MustBeDup(this, lastAt, &last)) {
+    SetError(err::kDamaged);
+    return false;
+  }
+  x.prev = lastAt;
+  x.next = -1;
+  x.last = xAt;
+  if (!WriteDup(xAt, x)) return false;
+  if (lastAt == entry) last = head;
+  last.next = xAt;
+  if (!WriteDup(lastAt, last)) return false;
+  if (lastAt != entry) {
+    if (!MustBeDup(this, entry, &head)) return false;
+  } else {
+    head = last;
+  }
+  head.last = xAt;
+  return WriteDup(entry, head);
+}
+
+// Unlinks node x (at xAt) from the chain that hangs from entry position of
+// the leaf (read when leaf is null: the current key's leaf), then puts it on
+// the duplicate-node free list.
+bool Table::DeleteDupIndex(int k, Node* leaf, int position) {
+  const KeyPosition& p = pos_[k];
+  return UnlinkDup(k, leaf, position, p.dupSelf, p.dup);
+}
+
+bool Table::UnlinkDup(int k, Node* leaf, int position, int32_t xAt, const DupNode& x) {
+  Node& n = leaf ? *leaf : nodeB_;
+  if (!leaf && !ReadNode(k, pos_[k].node, &n)) return false;
+  if (position < 0 || position >= n.count() || xAt < kHeaderSize) {
+    SetError(err::kDamaged);
+    return false;
+  }
+  const int32_t headAt = n.record(position);
+  const int32_t prevAt = x.prev;
+  const int32_t nextAt = x.next;
+  DupNode t;
+  if (nextAt != -1) {
+    if (!MustBeDup(this, nextAt, &t)) return false;
+    t.prev = prevAt;
+    if (!WriteDup(nextAt, t)) return false;
+  } else if (prevAt != -1) {
+    if (!MustBeDup(this, headAt, &t)) return false;
+    t.last = prevAt;
+    if (!WriteDup(headAt, t)) return false;
+  }
+  if (prevAt != -1) {
+    if (!MustBeDup(this, prevAt, &t)) return false;
+    t.next = nextAt;
+    if (!WriteDup(prevAt, t)) return false;
+  }
+  if (xAt == headAt) {
+    if (nextAt != -1) {
+      if (!MustBeDup(this, nextAt, &t)) return false;
+      t.last = x.last;
+      if (!WriteDup(nextAt, t)) return false;
+      n.setRecord(position, nextAt);
+    } else {
+      n.setRecord(position, -1);
+    }
+    if (!WriteNode(n)) return false;
+  }
+  return InsertDeleteList(true, xAt, kDupNodeSize);
+}
+
+bool Table::DeleteIndex(int k, const uint8_t* v) {
+  const KeyDef& d = schema_.key[k];
+  KeyPosition& p = pos_[k];
+  const int32_t target = pos_[curKey_].record;
+  if (d.attribute == 1 && k == curKey_ && p.dup.record != -1 && p.dup.record == target &&
+      p.dupSelf != -1) {
+    // The key stands on the record's node: unlink it without a search.
+    return DeleteDupIndex(k, nullptr, p.entry);
+  }
+  Node& n = nodeB_;
+  SearchResult r;
+  if (SearchIndex(k, v, &r, &n, false) < 0 || !r.found || r.record == -1) return false;
+  if (d.attribute == 1) {
+    DupNode x;
+    bool isDup;
+    if (!ReadDup(r.record, &x, &isDup)) return false;
+    if (k != curKey_ || fromOffset_) {
+      if (!isDup) {
+        if (r.record != target) return false;
+      } else {
+        // Walk the chain from its head to the node of the current record.
+        int32_t at = r.record;
+        int32_t prevAt = -1;
+        const int64_t maxSteps = FileEnd() / kDupNodeSize + 1;
+        for (int64_t step = 0; at != -1; ++step) {
+          if (step > maxSteps || !MustBeDup(this, at, &x) || x.prev != prevAt) {
+            SetError(err::kDamaged);
+            return false;
+          }
+          if (x.record == target) return UnlinkDup(k, &n, r.position, at, x);
+          prevAt = at;
+          at = x.next;
+        }
+        return false;
+      }
+    } else {
+      // The position and the chain disagree when the entry holds a chain.
+      if (isDup) return false;
+      p.dup.record = -1;
+      p.dupSelf = -1;
+    }
+  }
+  n.setRecord(r.position, -1);
+  return WriteNode(n);
+}
+
+}  // namespace orvex

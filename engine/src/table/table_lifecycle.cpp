@@ -1,0 +1,220 @@
+// Creating, opening, flushing and closing a database file.
+#include <cstdio>
+#include <cstring>
+
+#include "table/table.h"
+
+namespace orvex {
+
+namespace {
+constexpr const char* kBanner = "Orvex record store engine";
+}
+
+Table::Table(const TableOptions& options) : options_(options) {
+  if (!options_.fs) options_.fs = PosixFileSystem();
+  Init();
+}
+
+Table::~Table() { CloseDB(); }
+
+void Table::Init() {
+  open_ = ready_ = dirty_ = false;
+  trimOnCreate_ = true;
+  chunkAppended_ = chunkBlockNext_ = chunkBlockLength_ = chunkOffset_ = 0;
+  chunkField_ = -1;
+  std::memset(chunkWritten_, 0, sizeof chunkWritten_);
+  updating_ = false;
+  err_.clear();
+  version_.clear();
+  hdr_.Clear();
+  schema_ = Schema();
+  curKey_ = -1;
+  for (int k = 0; k < kMaxKeys; ++k) {
+    pos_[k] = KeyPosition();
+    saved_[k] = KeyPosition();
+  }
+  recBufSize_ = 0;
+  headerSize_ = kHeaderSize;
+  loadPending_ = fromOffset_ = false;
+  std::memset(pattern_, 0, sizeof pattern_);
+  patternMode_ = 2;
+  workKey_ = -1;
+}
+
+void Table::SetErrorf(const char* format, int a) {
+  char buf[128];
+  std::snprintf(buf, sizeof buf, format, a);
+  err_ = buf;
+}
+
+void Table::SetErrorf(const char* format, int a, int b) {
+  char buf[128];
+  std::snprintf(buf, sizeof buf, format, a, b);
+  err_ = buf;
+}
+
+void Table::SetVersionText() {
+  char v[kVersionSize + 1] = {};
+  std::memcpy(v, hdr_.version(), kVersionSize);
+  version_ = v;
+  version_ += " ,";
+  version_ += kBanner;
+}
+
+void Table::FreeBuffers() {
+  cur_.reset();
+  edit_.reset();
+  block_.reset();
+  image_.reset();
+}
+
+// Record buffers: the current record and the edit buffer, record-length
+// bytes each (at least one byte, so that an empty schema has buffers), and
+// the trimmed block buffer (record length + 386 bytes).
+static std::unique_ptr<uint8_t[]> ZeroBuffer(size_t n) {
+  auto p = std::make_unique<uint8_t[]>(n == 0 ? 1 : n);
+  std::memset(p.get(), 0, n == 0 ? 1 : n);
+  return p;
+}
+
+bool Table::CreateDB(const char* path, const char* description) {
+  // A file of this table object is closed first; the schema defined stays.
+  if (open_) {
+    SetError(err::kMustDoBeforeCreate);
+    return false;
+  }
+  file_ = Store::Open(options_.fs, path, kModeCreateDb, options_.cacheBytes);
+  if (!file_) {
+    SetError(err::kCantCreate);
+    return false;
+  }
+  open_ = true;
+  if (hdr_.keyCount() <= 0) {
+    SetError(err::kCreateIndex);
+    return false;
+  }
+  ready_ = true;
+  if (!trimOnCreate_) hdr_.setRecordForm(kRecordFormFixed);
+  std::strncpy(hdr_.signature(), kSignature, kNameSize - 1);
+  std::memset(hdr_.description(), 0, kDescriptionSize);
+  if (description) std::strncpy(hdr_.description(), description, kDescriptionSize - 1);
+  uint32_t length = 0;
+  for (int i = 0; i < hdr_.fieldCount(); ++i) {
+    int type = hdr_.fieldType(i);
+    if (type != kTypeText) hdr_.setFieldSize(i, StoredTypeSize(type));
+    length += static_cast<uint32_t>(hdr_.fieldSize(i));
+  }
+  hdr_.setRecordLength(length);
+  hdr_.setRecordCount(0);
+  hdr_.setRecordFreeHead(-1);
+  hdr_.setDupFreeHead(-1);
+  hdr_.setChunkFreeHead(-1);
+  std::memset(hdr_.version(), 0, kVersionSize);
+  std::strncpy(hdr_.version(), kFileVersion, kVersionSize - 1);
+  hdr_.ClearIndexRoots();
+  if (!file_->Write(0, hdr_.bytes(), kHeaderSize) || !file_->Flush()) {
+    SetError(err::kWriteFailed);
+    ready_ = false;
+    return false;
+  }
+  BuildSchema(hdr_, &schema_);
+  recBufSize_ = length;
+  cur_ = ZeroBuffer(length);
+  edit_ = ZeroBuffer(length);
+  block_ = ZeroBuffer(length + 386);
+  image_ = ZeroBuffer(length);
+  SetVersionText();
+  return true;
+}
+
+bool Table::OpenDB(const char* path, int mode) {
+  CloseDB();
+  file_ = Store::Open(options_.fs, path, mode, options_.cacheBytes);
+  if (!file_) {
+    SetError(err::kCantOpen);
+    return false;
+  }
+  open_ = true;
+  int64_t got = file_->Read(0, hdr_.bytes(), kHeaderSize);
+  if (got < 0) {
+    SetError(err::kReadFailed);
+    return false;
+  }
+  if (got < kHeaderSize) std::memset(hdr_.bytes() + got, 0, kHeaderSize - static_cast<size_t>(got));
+  if (const char* why = ValidateHeader(hdr_, file_->Size())) {
+    err_ = err::kNotDatabase;
+    err_ += why;
+    hdr_.Clear();
+    return false;
+  }
+  BuildSchema(hdr_, &schema_);
+  recBufSize_ = hdr_.recordLength();
+  cur_ = ZeroBuffer(recBufSize_);
+  edit_ = ZeroBuffer(recBufSize_);
+  block_ = ZeroBuffer(recBufSize_ + 386);
+  image_ = ZeroBuffer(recBufSize_);
+  if (hdr_.keyCount() <= 0) {
+    SetError(err::kKeyNotFound);
+    return false;
+  }
+  ready_ = true;
+  SetVersionText();
+  return true;
+}
+
+void Table::CloseDB() {
+  FreeBuffers();
+  if (open_ && file_) {
+    if (dirty_ && file_->writable()) file_->Write(0, hdr_.bytes(), kHeaderSize);
+    file_->Flush();
+  }
+  file_.reset();
+  Init();
+}
+
+void Table::Flush() {
+  if (!open_ || !file_) return;
+  // The header goes to offset 0; the (emulated) file position is not moved.
+  if (file_->writable()) {
+    if (!file_->Write(0, hdr_.bytes(), kHeaderSize) || !file_->Flush()) SetError(err::kWriteFailed);
+  }
+}
+
+const char* Table::GetDescription() {
+  char d[kDescriptionSize] = {};
+  std::memcpy(d, hdr_.description(), kDescriptionSize - 1);
+  description_ = d;
+  return description_.c_str();
+}
+
+bool Table::ReadAt(int64_t offset, void* buf, int n) {
+  if (!file_ || n < 0) return false;
+  int64_t got = file_->Read(offset, buf, static_cast<size_t>(n));
+  if (got != n) {
+    SetError(got < 0 ? err::kReadFailed : err::kDamaged);
+    return false;
+  }
+  return true;
+}
+
+bool Table::WriteAt(int64_t offset, const void* buf, int n) {
+  if (!file_ || n < 0 || offset < 0 || offset + n > INT32_MAX) {
+    SetError(err::kFileTooLarge);
+    return false;
+  }
+  if (!file_->Write(offset, buf, static_cast<size_t>(n))) {
+    SetError(err::kWriteFailed);
+    return false;
+  }
+  return true;
+}
+
+bool Table::RoomToGrow(int64_t bytes) {
+  if (FileEnd() + bytes > INT32_MAX) {
+    SetError(err::kFileTooLarge);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace orvex

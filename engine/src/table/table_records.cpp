@@ -1,0 +1,383 @@
+// Records: insert, update, delete, the record free list and the
+// auto-increment value. Record block formats: format/record_codec.h.
+#include <cstring>
+
+#include "format/record_codec.h"
+#include "table/table.h"
+
+namespace orvex {
+
+int Table::TrimRecBuff(uint8_t* dest) { return TrimRecord(schema_, edit_.get(), dest); }
+
+int Table::RestoreRecBuff(const uint8_t* source, int blockLen) {
+  return RestoreRecord(schema_, source, blockLen, cur_.get()) ? blockLen : -1;
+}
+
+bool Table::ReadRecordAt(int32_t offset, uint8_t* fixed) {
+  const int reclen = schema_.recordLength;
+  if (!schema_.trimmed) {
+    if (!BlockInFile(offset, reclen)) {
+      SetError(err::kDamaged);
+      return false;
+    }
+    return ReadAt(offset, fixed, reclen);
+  }
+  // One read covers the longest block the schema allows; the block's own
+  // length then says how much of it is the record.
+  int64_t room = FileEnd() - offset;
+  int want = MaxTrimmedSize(schema_);
+  if (offset < kHeaderSize || room < 2) {
+    SetError(err::kDamaged);
+    return false;
+  }
+  if (room < want) want = static_cast<int>(room);
+  if (!ReadAt(offset, block_.get(), want)) return false;
+  int len = Load16(block_.get());
+  if (len < 2 || len > want || !RestoreRecord(schema_, block_.get(), len, fixed)) {
+    SetError(err::kDamaged);
+    return false;
+  }
+  return true;
+}
+
+bool Table::SetRecBuff(void* image, int length, bool fromOffset) {
+  if (!open_ || curKey_ < 0 || curKey_ >= schema_.keys || pos_[curKey_].record == -1) return false;
+  const int reclen = schema_.recordLength;
+  if (image && length == 0) length = reclen;
+  if (length > reclen) length = reclen;
+  fromOffset_ = fromOffset;
+  if (!ReadRecordAt(pos_[curKey_].record, cur_.get())) return false;
+  if (image && length > 0) std::memcpy(image, cur_.get(), static_cast<size_t>(length));
+  if (!updating_) std::memcpy(edit_.get(), cur_.get(), static_cast<size_t>(reclen));
+  loadPending_ = false;
+  return true;
+}
+
+void Table::SetCurRec(int offset) {
+  if (!open_ || schema_.keys <= 0) return;
+  pos_[0].record = offset;
+  curKey_ = 0;
+  pos_[0].dup.record = -1;
+  pos_[0].dupSelf = -1;
+  SetRecBuff(nullptr, 0, true);
+}
+
+int Table::GetCurRec(int keyNo) {
+  if (keyNo < 0 || keyNo >= kMaxKeys) return -1;
+  return pos_[keyNo].record;
+}
+
+// ---- free lists -----------------------------------------------------------
+
+bool Table::InsertDeleteList(bool dupNode, int32_t offset, int32_t blockLen) {
+  uint8_t b[4];
+  if (dupNode) {
+    Store32(b, hdr_.dupFreeHead());
+    if (!WriteAt(offset, b, 4)) return false;
+    hdr_.setDupFreeHead(offset);
+    return true;
+  }
+  if (!schema_.trimmed) {
+    if (schema_.recordLength < 4) return true;
+    Store32(b, hdr_.recordFreeHead());
+    if (!WriteAt(offset, b, 4)) return false;
+  } else {
+    if (blockLen < 6) return true;
+    Store32(b, hdr_.recordFreeHead());
+    if (!WriteAt(offset + 2, b, 4)) return false;
+  }
+  hdr_.setRecordFreeHead(offset);
+  return true;
+}
+
+bool Table::SeekDeleteList(bool dupNode, int size, int32_t* at) {
+  uint8_t b[6];
+  const int32_t end = static_cast<int32_t>(FileEnd());
+  if (dupNode) {
+    int32_t head = hdr_.dupFreeHead();
+    if (head <= 0) {
+      *at = end;
+      return true;
+    }
+    if (!BlockInFile(head, kDupNodeSize) || !ReadAt(head, b, 4)) {
+      SetError(err::kDamaged);
+      return false;
+    }
+    hdr_.setDupFreeHead(Load32(b));
+    *at = head;
+    return true;
+  }
+  int32_t head = hdr_.recordFreeHead();
+  if (head <= 0) {
+    *at = end;
+    return true;
+  }
+  if (!schema_.trimmed) {
+    if (!BlockInFile(head, schema_.recordLength) || !ReadAt(head, b, 4)) {
+      SetError(err::kDamaged);
+      return false;
+    }
+    hdr_.setRecordFreeHead(Load32(b));
+    *at = head;
+    return true;
+  }
+  if (size < 0) size = schema_.recordLength;
+  // Trimmed: the first of the first three blocks that is long enough.
+  int32_t prev = -1;
+  int32_t block = head;
+  for (int look = 0; look < 3; ++look) {
+    if (!BlockInFile(block, 6) || !ReadAt(block, b, 6)) {
+      SetError(err::kDamaged);
+      return false;
+    }
+    int len = Load16(b);
+    int32_t next = Load32(b + 2);
+    if (len >= size && BlockInFile(block, len)) {
+      if (prev == -1) {
+        hdr_.setRecordFreeHead(next);
+      } else {
+        uint8_t n[4];
+        Store32(n, next);
+        if (!WriteAt(prev + 2, n, 4)) return false;
+      }
+      *at = block;
+      return true;
+    }
+    if (next <= 0) break;
+    prev = block;
+    block = next;
+  }
+  *at = end;
+  return true;
+}
+
+// ---- chunk chains ---------------------------------------------------------
+
+// Chunk block: i32 next (-1 last), i32 capacity, then the data. A freed
+// chain is spliced whole onto the front of the chunk free list (header
+// offset 15452); a chain longer than 1000 blocks is not freed.
+bool Table::FreeChunkChain(int32_t first) {
+  constexpr int kMaxChunkSteps = 1000;
+  int32_t last = first;
+  uint8_t h[8];
+  for (int step = 0;; ++step) {
+    if (step >= kMaxChunkSteps) return false;
+    if (!BlockInFile(last, 8) || !ReadAt(last, h, 8)) return false;
+    int32_t next = Load32(h);
+    if (next <= 0) break;
+    if (next == last) return false;
+    last = next;
+  }
+  Store32(h, hdr_.chunkFreeHead());
+  if (!WriteAt(last, h, 4)) return false;
+  hdr_.setChunkFreeHead(first);
+  return true;
+}
+
+// ---- auto-increment -------------------------------------------------------
+
+// The value is one more than the largest value under the auto-increment
+// field's own key (the unique key made with the field), 1 when that key
+// holds no live record. The positions of every key stay as they are.
+bool Table::AutoIncValue(int field, int32_t* value) {
+  *value = 1;
+  int key = -1;
+  for (int k = 0; k < schema_.keys; ++k) {
+    const KeyDef& d = schema_.key[k];
+    if (!d.multi && d.part[0].field == field) {
+      if (key == -1 || d.attribute == 2) key = k;
+      if (d.attribute == 2) break;
+    }
+  }
+  if (key < 0 || hdr_.lastLeaf(key) == -1) return true;
+  Node& n = nodeC_;
+  if (!ReadNode(key, hdr_.lastLeaf(key), &n)) return false;
+  int entry = n.count() - 1;
+  if (!SkipBackward(key, &n, &entry)) return true;  // no live entry
+  *value = Load32(n.key(entry)) + 1;
+  return true;
+}
+
+// ---- insert, delete, update -----------------------------------------------
+
+int Table::InsertWorstCaseGrowth(int recordBlock) {
+  int64_t total = recordBlock;
+  for (int k = 0; k < schema_.keys; ++k) total += 2 * kDupNodeSize + 10 * schema_.key[k].nodeSize;
+  return static_cast<int>(total);
+}
+
+bool Table::WriteRecord(const uint8_t* data, int n, int32_t* at) {
+  if (!SeekDeleteList(false, n, at)) return false;
+  return WriteAt(*at, data, n);
+}
+
+bool Table::Insert(void* image, int length) {
+  if (!open_) return false;
+  const int reclen = schema_.recordLength;
+  uint8_t* edit = edit_.get();
+  auto* img = static_cast<uint8_t*>(image);
+  if (img && length == 0) length = reclen;
+  if (length < 0 || length > reclen) length = reclen;
+  for (int i = 0; i < schema_.fields; ++i) {
+    if (schema_.type[i] == kTypeAutoInc && !updating_ && ready_) {
+      int32_t v;
+      if (!AutoIncValue(i, &v)) return false;
+      Store32(edit + schema_.offset[i], v);
+      if (img && schema_.offset[i] + 4 <= length) Store32(img + schema_.offset[i], v);
+    } else if (schema_.type[i] == kTypeChunk && !chunkWritten_[i]) {
+      std::memset(edit + schema_.offset[i], 0, 8);
+    }
+  }
+  chunkAppended_ = 0;
+  chunkField_ = -1;
+  std::memset(chunkWritten_, 0, sizeof chunkWritten_);
+  if (schema_.keys <= 0 || !ready_) {
+    SetError(err::kKeyNotFound);
+    return false;
+  }
+  // The record as written: the image, completed from the edit buffer when
+  // it is shorter than a record.
+  const uint8_t* src = edit;
+  if (img) {
+    uint8_t* full = image_.get();
+    if (length < reclen) std::memcpy(full, edit, static_cast<size_t>(reclen));
+    std::memcpy(full, img, static_cast<size_t>(length));
+    src = full;
+  }
+  // Uniqueness pass: nothing is written when a unique key would get a
+  // second live record.
+  for (int k = 0; k < schema_.keys; ++k) {
+    FormKey(schema_.key[k], src, keyVals_[k]);
+    SearchResult& r = searches_[k];
+    r = SearchResult();
+    if (SearchIndex(k, keyVals_[k], &r, nullptr, false) < 0 && hdr_.root(k) != -1) return false;
+    if (r.found && r.record != -1 && schema_.key[k].attribute == 2) {
+      SetError(err::kUnduplicated);
+      return false;
+    }
+  }
+  int blockLen = reclen;
+  const uint8_t* block = src;
+  if (schema_.trimmed) {
+    blockLen = TrimmedSize(schema_, src);
+    if (blockLen > kMaxTrimmedBlock) {
+      SetError(err::kRecordTooLong);
+      return false;
+    }
+    TrimRecord(schema_, src, block_.get());
+    block = block_.get();
+  }
+  if (!RoomToGrow(InsertWorstCaseGrowth(blockLen))) return false;
+  int32_t at;
+  if (!WriteRecord(block, blockLen, &at)) return false;
+  for (int k = 0; k < schema_.keys; ++k) {
+    const SearchResult& r = searches_[k];
+    if (r.found) {
+      if (!InsertDupIndex(k, r.leaf, r.position, at)) return false;
+    } else if (r.greaterThanAll) {
+      SearchResult again;
+      if (SearchIndex(k, keyVals_[k], &again, nullptr, true) < 0) return false;
+      if (!InsertIndex(k, keyVals_[k], at, again.leaf, again.position)) return false;
+    } else {
+      if (!InsertIndex(k, keyVals_[k], at, r.leaf, r.position)) return false;
+    }
+  }
+  hdr_.setRecordCount(hdr_.recordCount() + 1);
+  dirty_ = true;
+  workKey_ = -1;
+  std::memset(edit, 0, static_cast<size_t>(reclen));
+  return true;
+}
+
+bool Table::CanInsert() {
+  if (!open_) return false;
+  if (schema_.keys <= 0 || !ready_) {
+    SetError(err::kKeyNotFound);
+    return false;
+  }
+  uint8_t v[kKeyBufferSize];
+  for (int k = 0; k < schema_.keys; ++k) {
+    FormKey(schema_.key[k], edit_.get(), v);
+    SearchResult r;
+    SearchIndex(k, v, &r, nullptr, false);
+    if (r.found && r.record != -1 && schema_.key[k].attribute == 2) {
+      SetError(err::kUnduplicated);
+      return false;
+    }
+  }
+  return true;
+}
+
+bool Table::Delete() {
+  if (!open_ || hdr_.recordCount() <= 0) return false;
+  if (curKey_ == -1) {
+    SetError(err::kCantLocate);
+    return false;
+  }
+  if (schema_.keys <= 0 || !ready_) {
+    SetError(err::kKeyNotFound);
+    return false;
+  }
+  KeyPosition& p = pos_[curKey_];
+  if (p.record == -1) return false;
+  if (loadPending_ && !SetRecBuff(nullptr, 0, false)) return false;
+  const int32_t record = p.record;
+  uint8_t v[kKeyBufferSize];
+  for (int k = 0; k < schema_.keys; ++k) {
+    FormKey(schema_.key[k], cur_.get(), v);
+    if (!DeleteIndex(k, v)) return false;
+  }
+  hdr_.setRecordCount(hdr_.recordCount() - 1);
+  dirty_ = true;
+  workKey_ = -1;
+  for (int i = 0; i < schema_.fields; ++i) {
+    if (schema_.type[i] != kTypeChunk) continue;
+    const uint8_t* ref = cur_.get() + schema_.offset[i];
+    int32_t first = Load32(ref);
+    if (first > 0 && (!chunkWritten_[i] || std::memcmp(ref, edit_.get() + schema_.offset[i], 8) != 0))
+      FreeChunkChain(first);
+  }
+  int32_t blockLen = schema_.recordLength;
+  if (schema_.trimmed) {
+    uint8_t b[2];
+    blockLen = ReadAt(record, b, 2) ? Load16(b) : 0;
+  }
+  InsertDeleteList(false, record, blockLen);
+  p.record = -1;
+  return true;
+}
+
+bool Table::Update(void* image, int length) {
+  if (!open_ || hdr_.recordCount() <= 0) return false;
+  if (schema_.keys <= 0 || !ready_) {
+    SetError(err::kKeyNotFound);
+    return false;
+  }
+  if (curKey_ == -1) {
+    SetError(err::kCurrentKeyInvalid);
+    return false;
+  }
+  if (pos_[curKey_].record == -1) return false;
+  if (image && length == 0) length = schema_.recordLength;
+  std::memset(chunkWritten_, 1, sizeof chunkWritten_);
+  updating_ = true;
+  if (!Delete()) {
+    updating_ = false;
+    return false;
+  }
+  if (!Insert(image, length)) {
+    std::string why = err_;
+    // Put the old record back as it was: its auto-increment value and its
+    // chunk references stay.
+    std::memcpy(edit_.get(), cur_.get(), static_cast<size_t>(schema_.recordLength));
+    std::memset(chunkWritten_, 1, sizeof chunkWritten_);
+    Insert(nullptr, 0);
+    updating_ = false;
+    err_ = why;
+    return false;
+  }
+  updating_ = false;
+  return true;
+}
+
+}  // namespace orvex
