@@ -23,7 +23,8 @@ QString LaunchRunner::timeText(const QTime &time)
     return QStringLiteral("%1:%2").arg(time.hour()).arg(time.minute());
 }
 
-bool LaunchRunner::commandLineEntry(const QString &commandLine, int *entry, QString *problem) const
+bool LaunchRunner::commandLineEntry(const QString &commandLine, const QList<ScriptEntry> &entries,
+                                    int *entry, QString *problem)
 {
     int number = 0;
     if (!LaunchCommand::parseNumber(commandLine, &number)) {
@@ -31,15 +32,15 @@ bool LaunchRunner::commandLineEntry(const QString &commandLine, int *entry, QStr
                        .arg(commandLine);
         return false;
     }
-    if (number < 0 || number >= m_entries.size()) {
-        const QString known = m_entries.isEmpty()
+    if (number < 0 || number >= entries.size()) {
+        const QString known = entries.isEmpty()
                                   ? QStringLiteral("the script has none")
-                                  : QStringLiteral("the entries are 0 to %1").arg(m_entries.size() - 1);
+                                  : QStringLiteral("the entries are 0 to %1").arg(entries.size() - 1);
         *problem = QStringLiteral("the command line \"%1\" names no entry (%2), so nothing of it runs")
                        .arg(commandLine, known);
         return false;
     }
-    const ScriptEntry &named = m_entries.at(number);
+    const ScriptEntry &named = entries.at(number);
     if (!named.complete()) {
         *problem = QStringLiteral("the command line \"%1\" names the entry of line %2, which has no "
                                   "commands, so nothing of it runs")
@@ -87,13 +88,11 @@ LaunchRunner::LoadResult LaunchRunner::load(const QString &commandLine)
     int commandEntry = -1;
     bool commandLineIsBad = false;
     if (!wanted.isEmpty() && !script.endsWhileReading()) {
-        m_entries = script.entries();
         QString problem;
-        if (!commandLineEntry(wanted, &commandEntry, &problem)) {
+        if (!commandLineEntry(wanted, script.entries(), &commandEntry, &problem)) {
             problems.append({0, problem});
             commandLineIsBad = true;
         }
-        m_entries.clear();
     }
 
     if (!problems.isEmpty()) {

@@ -80,7 +80,8 @@ private:
     };
 
     // Reads `commandLine` as an entry number; otherwise returns the problem.
-    bool commandLineEntry(const QString &commandLine, int *entry, QString *problem) const;
+    static bool commandLineEntry(const QString &commandLine, const QList<ScriptEntry> &entries,
+                                 int *entry, QString *problem);
     void end(int exitCode);
     bool runCommand(int entry, const QString &text);  // false: stop the list
 
