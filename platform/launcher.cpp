@@ -150,6 +150,22 @@ OpenPlan planOpenTarget(const QString &target, const QString &workingFolder)
     return plan;
 }
 
+QString wordProcessorCommand()
+{
+    static const char *const kCandidates[][2] = {
+        {"libreoffice", " --writer"}, {"lowriter", ""}, {"soffice", " --writer"},
+        {"abiword", ""}, {"calligrawords", ""},
+    };
+    for (const auto &candidate : kCandidates) {
+        const QString program = QStandardPaths::findExecutable(QLatin1String(candidate[0]));
+        if (program.isEmpty())
+            continue;
+        const QString word = program.contains(u' ') ? u'"' + program + u'"' : program;
+        return word + QLatin1String(candidate[1]);
+    }
+    return QString();
+}
+
 Launcher &systemLauncher()
 {
     static SystemLauncher launcher;

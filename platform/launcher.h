@@ -57,6 +57,13 @@ struct OpenPlan {
 // A working folder that does not exist is replaced by the current directory.
 OpenPlan planOpenTarget(const QString &target, const QString &workingFolder);
 
+// The command line that starts the desktop's word processor (where the original
+// started "wordpad"): the first of "libreoffice --writer", "lowriter",
+// "soffice --writer", "abiword", "calligrawords" whose program is on PATH, with
+// the program as its full path (quoted where it holds a blank). Empty when none is
+// installed.
+QString wordProcessorCommand();
+
 // The real launcher (QProcess::startDetached, xdg-open).
 Launcher &systemLauncher();
 

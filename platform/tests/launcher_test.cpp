@@ -1,5 +1,7 @@
 #include "platform/launcher.h"
 
+#include "platform/commandline.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -259,4 +261,28 @@ TEST_F(Launching, OpenTargetStartsAProgramInItsWorkingFolder)
     EXPECT_EQ(waitForRecord(out), (QStringList{docs()}));
 
     EXPECT_FALSE(platform::systemLauncher().openTarget(QStringLiteral("absent.doc"), docs()));
+}
+
+TEST_F(Launching, WordProcessorIsTheFirstOfTheListThatIsInstalled)
+{
+    qputenv("PATH", bin().toLocal8Bit());
+    EXPECT_EQ(platform::wordProcessorCommand(), QString());
+
+    const QString abiword = makeScript(QDir(bin()).filePath(QStringLiteral("abiword")));
+    EXPECT_EQ(platform::wordProcessorCommand(), abiword);
+
+    const QString writer = makeScript(QDir(bin()).filePath(QStringLiteral("libreoffice")));
+    EXPECT_EQ(platform::wordProcessorCommand(), writer + QStringLiteral(" --writer"));
+    // The command line splits back into the program and its option.
+    EXPECT_EQ(platform::splitCommandLine(platform::wordProcessorCommand()),
+              (QStringList{writer, "--writer"}));
+}
+
+TEST_F(Launching, WordProcessorPathWithABlankIsQuoted)
+{
+    QDir(m_root.path()).mkpath(QStringLiteral("my programs"));
+    const QString folder = m_root.filePath(QStringLiteral("my programs"));
+    qputenv("PATH", folder.toLocal8Bit());
+    const QString lowriter = makeScript(QDir(folder).filePath(QStringLiteral("lowriter")));
+    EXPECT_EQ(platform::splitCommandLine(platform::wordProcessorCommand()), QStringList{lowriter});
 }
