@@ -29,6 +29,8 @@ public:
     virtual void requestClose(WindowId window) = 0;
 
     // True when the key is down now or was pressed since the previous call for it.
+    // Presses are remembered from the first call for any key on (over X11 through
+    // XInput 2 raw key events; without that extension only keys down now count).
     virtual bool keyPressed(Key key) = 0;
 
     // Size of the virtual screen (the union of all screens), in pixels; 0 x 0

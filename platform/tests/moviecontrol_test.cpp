@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QColor>
 #include <QImage>
 #include <QQuickItem>
 #include <QSignalSpy>
@@ -203,14 +204,35 @@ TEST_F(Movies, PicturesAreShownWhateverTheirName)
     EXPECT_EQ(m_control.rootObject(), nullptr);
 }
 
-TEST_F(Movies, PictureFillsTheControl)
+TEST_F(Movies, PictureIsScaledToFitOnBlack)
 {
     m_control.resize(400, 300);
     m_control.show();
+    // 64 x 32 in 400 x 300: drawn 400 x 200, with black bands of 50 above and below.
     m_control.Movie(writePicture("background.swf", "PNG"));
+    ASSERT_EQ(m_control.PercentLoaded(), 100);
+    const QImage shown = m_control.grabFramebuffer();
+    ASSERT_EQ(shown.size(), QSize(400, 300));
+    const QRgb picture = QColor(Qt::darkCyan).rgb();
+    const QRgb black = QColor(Qt::black).rgb();
+    EXPECT_EQ(shown.pixel(200, 150), picture);
+    EXPECT_EQ(shown.pixel(2, 60), picture);
+    EXPECT_EQ(shown.pixel(397, 240), picture);
+    EXPECT_EQ(shown.pixel(200, 20), black);
+    EXPECT_EQ(shown.pixel(200, 280), black);
+}
+
+TEST_F(Movies, QmlMovieFillsTheControl)
+{
+    m_control.resize(320, 200);
+    m_control.show();
+    m_control.Movie(write("style.swf", "import QtQuick\nRectangle { color: \"#ff0000\" }\n"));
     ASSERT_NE(m_control.rootObject(), nullptr);
-    EXPECT_EQ(m_control.rootObject()->width(), 400);
-    EXPECT_EQ(m_control.rootObject()->height(), 300);
+    EXPECT_EQ(m_control.rootObject()->width(), 320);
+    EXPECT_EQ(m_control.rootObject()->height(), 200);
+    const QImage shown = m_control.grabFramebuffer();
+    EXPECT_EQ(shown.pixel(1, 1), qRgb(255, 0, 0));
+    EXPECT_EQ(shown.pixel(318, 198), qRgb(255, 0, 0));
 }
 
 TEST_F(Movies, FlashMissingAndBrokenFilesLoadNothing)
