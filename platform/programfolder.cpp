@@ -1,5 +1,6 @@
 #include "platform/programfolder.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -12,8 +13,12 @@ QFileInfo executableInfo()
 {
     char buffer[4096];
     const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer);
-    if (length <= 0 || static_cast<size_t>(length) >= sizeof buffer)
+    if (length <= 0 || static_cast<size_t>(length) >= sizeof buffer) {
+        // No /proc: the application object knows its file, where there is one.
+        if (QCoreApplication::instance())
+            return QFileInfo(QCoreApplication::applicationFilePath());
         return QFileInfo();
+    }
     return QFileInfo(QFile::decodeName(QByteArray(buffer, int(length))));
 }
 
