@@ -12,7 +12,8 @@
 // journal_mode=OFF, each phase in one transaction, a UNIQUE index on id and an
 // index on name; LMDB with MDB_NOSYNC and an MDB_DUPSORT sub-database for name.
 //
-// usage: orvex_bench [N]   (default: N = 200000, then N = 1000000)
+// usage: orvex_bench [N [ENGINES]]   (default: N = 200000, then N = 1000000;
+// ENGINES a comma list of orvex, sqlite, lmdb, default all three, to profile one)
 #include <lmdb.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -486,6 +487,8 @@ void Line(const char* phase, double o, double s, double l) {
   std::printf("%-34s %14.0f %14.0f %14.0f %10.2fx %10.2fx\n", phase, o, s, l, s > 0 ? o / s : 0, l > 0 ? o / l : 0);
 }
 
+bool runOrvex = true, runSqlite = true, runLmdb = true;
+
 bool RunSize(int n) {
   const Workload w = MakeWorkload(n);
   char tmpl[] = "/tmp/orvex_bench_XXXXXX";
@@ -499,9 +502,9 @@ bool RunSize(int n) {
     std::fprintf(stderr, "orvex_bench: cannot make a temporary folder\n");
     return false;
   }
-  const Figures o = RunOrvex(w, dir);
-  const Figures s = RunSqlite(w, dir);
-  const Figures l = RunLmdb(w, dir);
+  const Figures o = runOrvex ? RunOrvex(w, dir) : Figures{};
+  const Figures s = runSqlite ? RunSqlite(w, dir) : Figures{};
+  const Figures l = runLmdb ? RunLmdb(w, dir) : Figures{};
   std::error_code ec;
   std::filesystem::remove_all(dir, ec);
 
@@ -526,7 +529,7 @@ bool RunSize(int n) {
       ok = false;
     }
   }
-  if (o.nameVisits != s.nameVisits || o.nameVisits != l.nameVisits) {
+  if (runOrvex && runSqlite && runLmdb && (o.nameVisits != s.nameVisits || o.nameVisits != l.nameVisits)) {
     std::printf("name lookups visited %lld (Orvex), %lld (SQLite), %lld (LMDB) records\n", o.nameVisits,
                 s.nameVisits, l.nameVisits);
     ok = false;
@@ -542,10 +545,16 @@ int main(int argc, char** argv) {
   if (argc > 1) {
     const long n = std::strtol(argv[1], nullptr, 10);
     if (n < 10 || n > 50000000) {
-      std::fprintf(stderr, "usage: orvex_bench [N]   (N from 10 up; default 200000 and 1000000)\n");
+      std::fprintf(stderr, "usage: orvex_bench [N [orvex,sqlite,lmdb]]   (N from 10 up; default 200000 and 1000000)\n");
       return 2;
     }
     sizes.push_back(static_cast<int>(n));
+    if (argc > 2) {
+      const std::string list = argv[2];
+      runOrvex = list.find("orvex") != std::string::npos;
+      runSqlite = list.find("sqlite") != std::string::npos;
+      runLmdb = list.find("lmdb") != std::string::npos;
+    }
   } else {
     sizes = {200000, 1000000};
   }
