@@ -7,6 +7,7 @@
 #include "shell/window/frame1.h"
 #include "shell/window/noteoverlay.h"
 #include "shell/window/playlisteditor.h"
+#include "shell/window/systemmenukeys.h"
 #include "shell/window/twipsrect.h"
 
 #include "platform/movie/moviecontrol.h"
@@ -301,6 +302,39 @@ private slots:
         // The timer drives the same tick.
         m_keys->once.insert(MenuKeys::Escape);
         QTRY_COMPARE(panelTop(fdemo), px(-3015));
+    }
+
+    void desktopKeysToggleTheMenuThroughTheWindowServices()
+    {
+        SystemMenuKeys desktopKeys(*m_windows);
+        FDemo fdemo(Installation(Edition::Full, folder(), folder()), *m_launcher, *m_dialogs,
+                    *m_windows, desktopKeys);
+        fdemo.setEndProgram([this] { ++m_ended; });
+        fdemo.startUp(QString());
+        fdemo.Timer2()->stop();
+        using platform::Key;
+        const QList<QList<Key>> combinations = {
+            {Key::Escape}, {Key::F10}, {Key::M, Key::Control}, {Key::F4, Key::Alt}};
+        bool open = true;
+        for (const QList<Key> &combination : combinations) {
+            for (Key key : combination)
+                m_windows->pressOnce(key);
+            fdemo.menuTick();
+            open = !open;
+            QCOMPARE(panelTop(fdemo), open ? px(950 - 3015 - 430) : px(-3015));
+        }
+        // Half a combination, or Shift and Space, do nothing.
+        for (Key key : {Key::M, Key::Control, Key::F4, Key::Alt, Key::Shift, Key::Space}) {
+            m_windows->pressOnce(key);
+            fdemo.menuTick();
+            QCOMPARE(panelTop(fdemo), px(950 - 3015 - 430));
+        }
+        // A held key toggles on every tick.
+        m_windows->keysDown.insert(Key::Escape);
+        fdemo.menuTick();
+        QCOMPARE(panelTop(fdemo), px(-3015));
+        fdemo.menuTick();
+        QCOMPARE(panelTop(fdemo), px(950 - 3015 - 430));
     }
 
     void mouseOnTheTopRowBringsTheMenuBack()

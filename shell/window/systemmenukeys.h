@@ -1,31 +1,18 @@
 #pragma once
-// The menu keys of the running desktop. M, Ctrl and Alt come from the platform's
-// window services; Esc, F10 and F4, which those services do not poll, are read
-// from the X server's key map here. Key presses that reach the shell's own
-// windows are remembered until the next test, so a quick tap between two timer
-// ticks still counts, as "pressed since the last query" does.
+// The menu keys of the running desktop, from the platform's window services: a
+// key counts as pressed when it is down now or was pressed since the last test.
 #include "shell/core/menukeys.h"
-
-#include <QObject>
-#include <QSet>
 
 namespace platform {
 class WindowServices;
 }
 
-class SystemMenuKeys : public QObject, public MenuKeys {
-    Q_OBJECT
+class SystemMenuKeys : public MenuKeys {
 public:
-    explicit SystemMenuKeys(platform::WindowServices &windows, QObject *parent = nullptr);
+    explicit SystemMenuKeys(platform::WindowServices &windows) : m_windows(windows) {}
 
     bool keyPressed(int virtualKey) override;
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
-    bool keyDownOnServer(int virtualKey) const;
-
     platform::WindowServices &m_windows;
-    QSet<int> m_pressed;
 };
