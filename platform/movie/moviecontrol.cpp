@@ -139,6 +139,8 @@ MovieControl::MovieControl(QWidget *parent) : QQuickWidget(parent), m_bridge(new
 
 MovieControl::~MovieControl()
 {
+    // The widget deletes a movie it was handed only when another replaces it.
+    setSource(QUrl());
     delete m_bridge;
 }
 

@@ -27,13 +27,14 @@ struct SeenBox {
 // Once the next modal box is up, records it and lets `act` answer it.
 void whenBoxShows(SeenBox *seen, std::function<void(QWidget *)> act)
 {
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [seen, act, poll]() {
+    auto *poll = new QTimer;
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, [poll, seen, act]() {
         QWidget *box = QApplication::activeModalWidget();
-        if (!box) {
-            QTimer::singleShot(10, *poll);
+        if (!box)
             return;
-        }
+        poll->stop();
+        poll->deleteLater();
         seen->title = box->windowTitle();
         seen->onTop = box->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
         if (auto *message = qobject_cast<QMessageBox *>(box)) {
@@ -44,8 +45,8 @@ void whenBoxShows(SeenBox *seen, std::function<void(QWidget *)> act)
         if (auto *input = qobject_cast<QInputDialog *>(box))
             seen->text = input->labelText();
         act(box);
-    };
-    QTimer::singleShot(0, *poll);
+    });
+    poll->start();
 }
 
 void clickButton(QWidget *box, QMessageBox::StandardButton which)
