@@ -292,6 +292,7 @@ class RandomRun {
       if (op_ % 1500 == 1499) VerifyAll();
       if (Chance(0.003)) FlushAndCheck();
       if (Chance(0.002)) Reopen();
+      if (Chance(0.002)) SecondReader();
       if (::testing::Test::HasFailure()) {
         ADD_FAILURE() << "schema " << spec_.name << " stopped at operation " << op_;
         return;
@@ -932,6 +933,26 @@ class RandomRun {
   void FlushAndCheck() {
     db_.Flush();
     CheckFile("after Flush");
+  }
+
+  // A second object on the same file in the same process, opened after a
+  // flush, reads what the first one wrote; closing it changes nothing.
+  void SecondReader() {
+    db_.Flush();
+    COrvex other(path_.c_str(), 0x40);  // read, deny none
+    ASSERT_TRUE(other.IsDBOpen()) << other.GetErrMsg();
+    ASSERT_EQ(other.GetRecordNum(), static_cast<int>(m_.recs.size()));
+    const int k = Uniform(0, m_.keys() - 1);
+    Bytes image(recordLength_);
+    auto it = m_.order[k].begin();
+    for (bool more = other.GetFirst(k, image.data(), 0); it != m_.order[k].end(); ++it) {
+      ASSERT_TRUE(more) << "second object's walk of key " << k << " ended early";
+      ExpectRecord(image.data(), it->serial, "second object's walk");
+      if (::testing::Test::HasFailure()) return;
+      more = other.GetNext(k, image.data(), 0);
+    }
+    other.CloseDB();
+    Note("second object walked key " + std::to_string(k));
   }
 
   void Reopen() {
