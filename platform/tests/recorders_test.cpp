@@ -1,4 +1,4 @@
-// The recording doubles that other parts' tests stand on: scripted answers come
+// The recording doubles that the programs' logic tests stand on: scripted answers come
 // back in order, then the documented defaults; keys pressed once count once.
 #include "platform/testing/recorders.h"
 
