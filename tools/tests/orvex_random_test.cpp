@@ -10,6 +10,7 @@
 // The file is checked with the independent checker after flushes, after each
 // close and at the end. Seeds are fixed; ORVEX_RANDOM_SEED overrides them.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -275,14 +276,15 @@ class RandomRun {
       const int live = static_cast<int>(m_.recs.size());
       int insertW = live < spec_.target ? 40 : 18;
       int deleteW = live > spec_.target ? 24 : 10;
-      const int weights[] = {insertW, 12, deleteW, 22, 28};
+      const int weights[] = {insertW, 12, deleteW, 22, 28, 4};
       int pick = std::discrete_distribution<int>(std::begin(weights), std::end(weights))(rng_);
       switch (pick) {
         case 0: OpInsert(); break;
         case 1: OpUpdate(); break;
         case 2: OpDelete(); break;
         case 3: OpSeek(); break;
-        default: OpWalk(); break;
+        case 4: OpWalk(); break;
+        default: OpDeleteByOffset(); break;
       }
       if (::testing::Test::HasFailure()) {
         ADD_FAILURE() << "schema " << spec_.name << " stopped at operation " << op_ << "; last steps:\n"
@@ -681,6 +683,29 @@ class RandomRun {
     if (Chance(0.5)) Step(c, Chance(0.5), 0, nullptr);
   }
 
+  // SetCurRec makes a record current under key 0 by its offset; Delete then
+  // finds it in every duplicate chain by walking the chain.
+  void OpDeleteByOffset() {
+    if (m_.recs.empty()) return;
+    const int serial = RandomLiveSerial();
+    const int c = KeyToReach(serial);
+    PositionOn(c, serial);
+    if (::testing::Test::HasFailure()) return;
+    const int offset = db_.GetCurRec(c);
+    ASSERT_GT(offset, 0);
+    db_.SetCurRec(offset);
+    ASSERT_EQ(db_.GetCurKeyNo(), 0);
+    ASSERT_EQ(db_.GetCurRec(0), offset);
+    int32_t got = -1;
+    ASSERT_TRUE(db_.GetField(&got, serialField_));
+    ASSERT_EQ(got, serial) << "record made current by SetCurRec";
+    Note("delete " + std::to_string(serial) + " by offset");
+    ASSERT_TRUE(db_.Delete()) << "Delete after SetCurRec: " << db_.GetErrMsg();
+    m_.Remove(serial);
+    m_.InvalidateAll();
+    ASSERT_EQ(db_.GetRecordNum(), static_cast<int>(m_.recs.size()));
+  }
+
   void OpSeek() {
     if (m_.keys() == 0) return;
     const int k = Uniform(0, m_.keys() - 1);
@@ -988,7 +1013,9 @@ uint64_t Seed(uint64_t fallback) {
   return s && *s ? std::strtoull(s, nullptr, 10) : fallback;
 }
 
-std::string TempPath(const char* name) { return ::testing::TempDir() + "orvex_random_" + name + ".db"; }
+std::string TempPath(const char* name) {
+  return ::testing::TempDir() + "orvex_random_" + std::to_string(getpid()) + "_" + name + ".db";
+}
 
 void RunSchema(const SchemaSpec& spec, uint64_t seed) {
   SCOPED_TRACE(std::string("schema ") + spec.name + ", seed " + std::to_string(seed));

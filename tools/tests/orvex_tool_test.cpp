@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -36,7 +37,7 @@ Result RunTool(const std::string& args) {
 class OrvexTool : public ::testing::Test {
  protected:
   void SetUp() override {
-    path_ = ::testing::TempDir() + "orvex_tool_" +
+    path_ = ::testing::TempDir() + "orvex_tool_" + std::to_string(getpid()) + "_" +
             ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".db";
     b_.AddField("code", 1);
     b_.AddField("label", 5, 8);
