@@ -1,0 +1,139 @@
+#include "io/page_cache.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "test_util.h"
+
+using namespace orvex;
+using orvex_test::MemFs;
+using orvex_test::TempDir;
+
+namespace {
+
+// Random writes of random lengths, mirrored in a reference image; appends
+// only at the end, as the engine does.
+void RandomWrites(Store& s, std::vector<uint8_t>& ref, int count, uint32_t seed) {
+  std::mt19937 rng(seed);
+  for (int i = 0; i < count; ++i) {
+    size_t len = 1 + rng() % 9000;
+    int64_t at = ref.empty() || rng() % 3 == 0 ? static_cast<int64_t>(ref.size())
+                                                : static_cast<int64_t>(rng() % ref.size());
+    std::vector<uint8_t> data(len);
+    for (auto& b : data) b = static_cast<uint8_t>(rng());
+    ASSERT_TRUE(s.Write(at, data.data(), len));
+    if (ref.size() < at + len) ref.resize(at + len);
+    std::memcpy(ref.data() + at, data.data(), len);
+  }
+}
+
+}  // namespace
+
+TEST(PageCache, FileHoldsExactlyWhatWasWrittenAfterFlush) {
+  for (size_t cache : {size_t{0}, size_t{4 * kPageSize}, kDefaultCacheBytes}) {
+    TempDir dir;
+    auto s = Store::Open(PosixFileSystem(), dir.File("f").c_str(), kModeCreateDb, cache);
+    ASSERT_NE(s, nullptr);
+    std::vector<uint8_t> ref;
+    RandomWrites(*s, ref, 300, 7);
+    EXPECT_EQ(s->Size(), static_cast<int64_t>(ref.size()));
+    std::vector<uint8_t> back(ref.size());
+    ASSERT_EQ(s->Read(0, back.data(), back.size()), static_cast<int64_t>(ref.size()));
+    EXPECT_EQ(back, ref) << "cache " << cache;
+    ASSERT_TRUE(s->Flush());
+    EXPECT_EQ(orvex_test::ReadBytes(dir.File("f")), ref) << "cache " << cache;
+  }
+}
+
+TEST(PageCache, ReadsStopAtTheEndOfTheFile) {
+  TempDir dir;
+  auto s = Store::Open(PosixFileSystem(), dir.File("f").c_str(), kModeCreateDb, kDefaultCacheBytes);
+  ASSERT_TRUE(s->Write(0, "hello", 5));
+  char buf[10] = {};
+  EXPECT_EQ(s->Read(3, buf, 10), 2);
+  EXPECT_EQ(s->Read(5, buf, 10), 0);
+  EXPECT_EQ(s->Read(-4, buf, 1), -1);
+}
+
+TEST(PageCache, TwoOpenersOfOneFileSeeEachOthersWrites) {
+  TempDir dir;
+  auto a = Store::Open(PosixFileSystem(), dir.File("f").c_str(), kModeCreateDb, kDefaultCacheBytes);
+  ASSERT_TRUE(a->Write(0, "first", 5));
+  auto b = Store::Open(PosixFileSystem(), dir.File("f").c_str(), 0x42, kDefaultCacheBytes);
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(a->shared(), b->shared());
+  char buf[6] = {};
+  ASSERT_EQ(b->Read(0, buf, 5), 5);
+  EXPECT_STREQ(buf, "first");
+  ASSERT_TRUE(b->Write(0, "again", 5));
+  ASSERT_EQ(a->Read(0, buf, 5), 5);
+  EXPECT_STREQ(buf, "again");
+}
+
+TEST(PageCache, LastCloserWritesTheCacheBack) {
+  TempDir dir;
+  {
+    auto a = Store::Open(PosixFileSystem(), dir.File("f").c_str(), kModeCreateDb, kDefaultCacheBytes);
+    ASSERT_TRUE(a->Write(0, "kept", 4));
+  }
+  EXPECT_EQ(orvex_test::ReadBytes(dir.File("f")), (std::vector<uint8_t>{'k', 'e', 'p', 't'}));
+}
+
+TEST(PageCache, ReadOnlyOpenerCannotWriteButSharesTheCache) {
+  TempDir dir;
+  auto a = Store::Open(PosixFileSystem(), dir.File("f").c_str(), kModeCreateDb, kDefaultCacheBytes);
+  ASSERT_TRUE(a->Write(0, "data", 4));
+  auto r = Store::Open(PosixFileSystem(), dir.File("f").c_str(), 0x40, kDefaultCacheBytes);
+  ASSERT_NE(r, nullptr);
+  EXPECT_FALSE(r->Write(0, "nope", 4));
+  char buf[5] = {};
+  ASSERT_EQ(r->Read(0, buf, 4), 4);
+  EXPECT_STREQ(buf, "data");
+}
+
+TEST(PageCache, ATruncatingOpenerDropsCachedPages) {
+  TempDir dir;
+  auto a = Store::Open(PosixFileSystem(), dir.File("f").c_str(), kModeCreateDb, kDefaultCacheBytes);
+  std::vector<uint8_t> big(3 * kPageSize, 7);
+  ASSERT_TRUE(a->Write(0, big.data(), big.size()));
+  auto b = Store::Open(PosixFileSystem(), dir.File("f").c_str(), kModeCreateDb, kDefaultCacheBytes);
+  EXPECT_EQ(b->Size(), 0);
+  EXPECT_EQ(a->Size(), 0);
+  ASSERT_TRUE(b->Write(0, "x", 1));
+  a.reset();
+  b.reset();
+  EXPECT_EQ(orvex_test::ReadBytes(dir.File("f")).size(), 1u);
+}
+
+TEST(PageCache, EvictionKeepsTheCacheWithinItsCapacity) {
+  TempDir dir;
+  auto s = Store::Open(PosixFileSystem(), dir.File("f").c_str(), kModeCreateDb, 8 * kPageSize);
+  std::vector<uint8_t> ref;
+  RandomWrites(*s, ref, 200, 3);
+  EXPECT_LE(s->shared()->CachedPages(), 8u);
+  std::vector<uint8_t> back(ref.size());
+  ASSERT_EQ(s->Read(0, back.data(), back.size()), static_cast<int64_t>(ref.size()));
+  EXPECT_EQ(back, ref);
+}
+
+TEST(PageCache, FailedWriteBackIsReportedAndRetried) {
+  MemFs fs;
+  auto s = Store::Open(&fs, "f", kModeCreateDb, kDefaultCacheBytes);
+  ASSERT_TRUE(s->Write(0, "abc", 3));
+  fs.writesLeft = 0;
+  EXPECT_FALSE(s->Flush());
+  EXPECT_TRUE(fs.Bytes("f").empty());
+  fs.writesLeft = -1;
+  EXPECT_TRUE(s->Flush());
+  EXPECT_EQ(fs.Bytes("f"), (std::vector<uint8_t>{'a', 'b', 'c'}));
+}
+
+TEST(PageCache, WithoutCacheAFailedWriteFailsAtOnce) {
+  MemFs fs;
+  auto s = Store::Open(&fs, "f", kModeCreateDb, 0);
+  fs.writesLeft = 1;
+  EXPECT_TRUE(s->Write(0, "a", 1));
+  EXPECT_FALSE(s->Write(1, "b", 1));
+  EXPECT_EQ(s->Size(), 1);
+}
