@@ -207,6 +207,19 @@ bool ReadHeader(const File& f, Header* h, std::vector<Violation>* problems) {
     sound = false;
     keyCount = keyCount < 1 ? 0 : kMaxKeys;
   }
+  // Keys that are not defined never get an index: their roots stay -1.
+  for (int k = std::max(keyCount, 0); k < kMaxKeys; ++k) {
+    if (f.I32(hdr::kRoot + 4 * k) != -1 || f.I32(hdr::kFirstLeaf + 4 * k) != -1 ||
+        f.I32(hdr::kLastLeaf + 4 * k) != -1) {
+      Problem(problems, -1, "undefined key slot " + std::to_string(k) + " has index offsets other than -1");
+    }
+  }
+  for (int i = 0; i < 16; ++i) {
+    if (f.data()[kHeaderSize - 16 + i] != 0) {
+      Problem(problems, -1, "reserved header bytes 15456..15471 are not zero");
+      break;
+    }
+  }
   for (int k = 0; k < keyCount; ++k) {
     Key key;
     key.name = SlotText(f, hdr::kKeyNames + 32 * k, 32, &term);
@@ -268,6 +281,10 @@ bool ReadHeader(const File& f, Header* h, std::vector<Violation>* problems) {
           ok = false;
         }
       } else if (fd.type >= kShort && fd.type <= kAutoInc) {
+        if (part.mode != 0 || part.start != 0) {
+          Problem(problems, k, label + " (" + TypeName(fd.type) + "): compare mode " + std::to_string(part.mode) +
+                                   " and start " + std::to_string(part.start) + ", both should be 0");
+        }
         const int want = fd.type == kAutoInc ? 4 : FixedSizeOf(fd.type);
         if (part.length != want) {
           Problem(problems, k, label + ": length " + std::to_string(part.length) + " is not the " +

@@ -436,6 +436,10 @@ TEST(CheckHeader, SchemaThatCannotBeADatabase) {
       {orvexfile::hdr::kPartLength + 2 * 128, 2, 129, "length 129 outside 1..128"},
       {orvexfile::hdr::kPartStart + 2 * 128, 2, 12, "start 12 outside"},
       {orvexfile::hdr::kPartMode + 2 * 128, 2, 3, "compare mode 3"},
+      {orvexfile::hdr::kPartMode, 2, 1, "part 0 (int): compare mode 1 and start 0, both should be 0"},
+      {orvexfile::hdr::kRoot + 4 * 2, 4, 0, "undefined key slot 2 has index offsets"},
+      {orvexfile::hdr::kLastLeaf + 4 * 9, 4, 20000, "undefined key slot 9 has index offsets"},
+      {15460, 4, 7, "reserved header bytes"},
   };
   for (const Case& c : cases) {
     People p = BuildPeople(true, 10, 100, 3);
