@@ -166,42 +166,54 @@ private:
         return m_display;
     }
 
-    // A property's items of 32-bit format (Window or Atom lists).
-    bool longListProperty(Display *d, Window window, Atom property, Atom type,
-                          std::vector<unsigned long> *items)
+    // One window property as it is stored: its type, its format (8, 16 or 32 bits
+    // an item) and its items. `found` is false when the window has no such property
+    // of the asked type (AnyPropertyType takes any).
+    struct Property {
+        bool found = false;
+        Atom type = None;
+        int format = 0;
+        std::vector<unsigned char> bytes;  // format 8
+        std::vector<unsigned long> items;  // format 32, as Xlib hands them out
+    };
+
+    Property readProperty(Display *d, Window window, Atom property, Atom type, long maxItems)
     {
-        Atom actualType = None;
-        int actualFormat = 0;
+        Property result;
         unsigned long count = 0;
         unsigned long remaining = 0;
         unsigned char *data = nullptr;
-        const int status = XGetWindowProperty(d, window, property, 0, 1 << 20, False, type,
-                                              &actualType, &actualFormat, &count, &remaining,
+        const int status = XGetWindowProperty(d, window, property, 0, maxItems, False, type,
+                                              &result.type, &result.format, &count, &remaining,
                                               &data);
-        if (status != Success || actualType != type || actualFormat != 32) {
-            if (data)
-                XFree(data);
-            return false;
+        result.found = status == Success && result.type != None
+                       && (type == AnyPropertyType || result.type == type);
+        if (result.found && data) {
+            if (result.format == 8)
+                result.bytes.assign(data, data + count);
+            else if (result.format == 32)
+                result.items.assign(reinterpret_cast<const unsigned long *>(data),
+                                    reinterpret_cast<const unsigned long *>(data) + count);
         }
-        const auto *values = reinterpret_cast<const unsigned long *>(data);
-        items->assign(values, values + count);
-        XFree(data);
+        if (data)
+            XFree(data);
+        return result;
+    }
+
+    // A list of windows or atoms: a property of 32-bit items of that type.
+    bool longListProperty(Display *d, Window window, Atom property, Atom type,
+                          std::vector<unsigned long> *items)
+    {
+        Property list = readProperty(d, window, property, type, 1 << 20);
+        if (!list.found || list.format != 32)
+            return false;
+        *items = std::move(list.items);
         return true;
     }
 
     bool hasProperty(Display *d, Window window, Atom property)
     {
-        Atom actualType = None;
-        int actualFormat = 0;
-        unsigned long count = 0;
-        unsigned long remaining = 0;
-        unsigned char *data = nullptr;
-        const int status = XGetWindowProperty(d, window, property, 0, 0, False, AnyPropertyType,
-                                              &actualType, &actualFormat, &count, &remaining,
-                                              &data);
-        if (data)
-            XFree(data);
-        return status == Success && actualType != None;
+        return readProperty(d, window, property, AnyPropertyType, 0).found;
     }
 
     std::vector<Window> children(Display *d, Window window)
@@ -252,20 +264,10 @@ private:
 
     QString title(Display *d, Window window)
     {
-        Atom actualType = None;
-        int actualFormat = 0;
-        unsigned long count = 0;
-        unsigned long remaining = 0;
-        unsigned char *data = nullptr;
-        if (XGetWindowProperty(d, window, m_netWmName, 0, 1 << 16, False, m_utf8String,
-                               &actualType, &actualFormat, &count, &remaining, &data) == Success
-            && actualType == m_utf8String && actualFormat == 8 && data) {
-            const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data), int(count));
-            XFree(data);
-            return text;
-        }
-        if (data)
-            XFree(data);
+        const Property netName = readProperty(d, window, m_netWmName, m_utf8String, 1 << 16);
+        if (netName.found && netName.format == 8)
+            return QString::fromUtf8(reinterpret_cast<const char *>(netName.bytes.data()),
+                                     qsizetype(netName.bytes.size()));
 
         XTextProperty property{};
         if (!XGetWMName(d, window, &property) || !property.value)

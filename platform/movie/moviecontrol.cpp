@@ -224,17 +224,15 @@ QString MovieControl::MoviePath() const
 
 void MovieControl::StopPlay()
 {
-    if (m_bridge->kind != MovieKind::Qml)
-        return;
-    QQuickItem *root = rootObject();
-    if (!root)
-        return;
-    if (root->metaObject()->indexOfProperty("playing") >= 0)
-        root->setProperty("playing", false);
-    callIfPresent(root, "stopPlay");
+    setPlaying(false);
 }
 
 void MovieControl::Play()
+{
+    setPlaying(true);
+}
+
+void MovieControl::setPlaying(bool playing)
 {
     if (m_bridge->kind != MovieKind::Qml)
         return;
@@ -242,8 +240,8 @@ void MovieControl::Play()
     if (!root)
         return;
     if (root->metaObject()->indexOfProperty("playing") >= 0)
-        root->setProperty("playing", true);
-    callIfPresent(root, "play");
+        root->setProperty("playing", playing);
+    callIfPresent(root, playing ? "play" : "stopPlay");
 }
 
 int MovieControl::PercentLoaded() const

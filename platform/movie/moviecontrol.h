@@ -39,6 +39,7 @@ signals:
 
 private:
     bool loadDocument(const QString &path);
+    void setPlaying(bool playing);
 
     class Bridge;
     Bridge *m_bridge = nullptr;
