@@ -234,6 +234,7 @@ private slots:
     void flashCheckUncoversTheFlashMissingPanel()
     {
         QFile::remove(folder() + "/style.swf");
+        m_launcher->result = false;  // no note program can be started
         FDemo &fdemo = start(Edition::Full);
         auto *label2 = fdemo.findChild<QLabel *>("Label2");
         QVERIFY(label2);
@@ -249,9 +250,15 @@ private slots:
         QCOMPARE(fdemo.ShockwaveFlash1()->geometry(), twipsRect(-100, 10, 100, 100));
         QVERIFY(!fdemo.ShockwaveFlash1()->geometry().intersects(label2->geometry()));
 
+        // No note program: the shell shows the note itself, centred on the show.
+        QVERIFY(fdemo.note()->isVisible());
+        QCOMPARE(fdemo.note()->text(), folder() + "/style.swf cannot be found");
+        QVERIFY(qAbs(fdemo.note()->geometry().center().x() - fdemo.width() / 2) <= 1);
+
         QTest::mouseClick(fdemo.findChild<QPushButton *>("flashExit"), Qt::LeftButton);
         QCOMPARE(m_ended, 1);
-        QVERIFY(m_launcher->processes.size() == 1);  // only the note of the missing style
+        QCOMPARE(m_launcher->commandLines(),  // only the note of the missing style
+                 QStringList({"splash.exe note: " + folder() + "/style.swf cannot be found"}));
     }
 
     void playerFlashPanelOffersRestart()

@@ -201,6 +201,7 @@ void FDemo::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     m_frame->fitToWindow(width());
+    m_note->recentre();
 }
 
 void FDemo::mouseMoveEvent(QMouseEvent *event)

@@ -21,11 +21,16 @@ NoteOverlay::NoteOverlay(QWidget *parent) : QLabel(parent)
 void NoteOverlay::showNote(const QString &text)
 {
     setText(text);
+    recentre();
+    show();
+    raise();
+    m_closeTimer.start();
+}
+
+void NoteOverlay::recentre()
+{
     const QWidget *host = parentWidget();
     const int width = qMin(520, qMax(200, host->width() - 40));
     const int height = heightForWidth(width) > 0 ? heightForWidth(width) : 120;
     setGeometry((host->width() - width) / 2, (host->height() - height) / 3, width, height);
-    show();
-    raise();
-    m_closeTimer.start();
 }

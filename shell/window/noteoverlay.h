@@ -13,6 +13,8 @@ public:
 
     // Shows the text centred over the parent, above everything else on it.
     void showNote(const QString &text);
+    // Centred over the parent again (the window may have changed its size).
+    void recentre();
     QTimer *closeTimer() { return &m_closeTimer; }
 
 private:
