@@ -1,0 +1,159 @@
+// Duplicate chains under a key that allows duplicates.
+#include <gtest/gtest.h>
+
+#include "test_util.h"
+
+using namespace orvex_test;
+
+namespace {
+
+struct Chain {
+  std::vector<uint8_t> b;
+  bool IsNode(int32_t at) const { return std::memcmp(b.data() + at, "fDUPKEY", 8) == 0; }
+  int32_t Record(int32_t at) const { return Le32(b, at + 8); }
+  int32_t Next(int32_t at) const { return Le32(b, at + 12); }
+  int32_t Prev(int32_t at) const { return Le32(b, at + 16); }
+  int32_t Last(int32_t at) const { return Le32(b, at + 20); }
+};
+
+// The record offset of the single entry of key 1's root leaf (text key of
+// 32 bytes: node size 1632 + 201 * 33).
+int32_t EntryRecord(const std::vector<uint8_t>& b) { return Le32(b, Le32(b, 15252 + 4) + 808); }
+
+class Dups : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(DefinePeople(db));
+    ASSERT_TRUE(db.CreateDB(dir.File("d.db").c_str(), ""));
+  }
+  Chain Read() {
+    db.Flush();
+    return Chain{ReadBytes(dir.File("d.db"))};
+  }
+  int RecordOf(int id) {
+    EXPECT_TRUE(db.GetEqual(0, &id));
+    return db.GetCurRec(0);
+  }
+  std::vector<int> IdsUnder(const char* name) {
+    std::vector<int> ids;
+    char v[32] = {};
+    std::strncpy(v, name, 31);
+    for (bool ok = db.GetEqual(1, v); ok; ok = db.GetNext(1)) {
+      if (std::strcmp(db.GetFieldStr(1), name) != 0) break;
+      ids.push_back(CurrentId(db));
+    }
+    return ids;
+  }
+  TempDir dir;
+  COrvex db;
+};
+
+}  // namespace
+
+TEST_F(Dups, ThreeEqualValuesFormAChainInInsertionOrder) {
+  ASSERT_TRUE(AddPerson(db, 1, "same", 0));
+  ASSERT_TRUE(AddPerson(db, 2, "same", 0));
+  ASSERT_TRUE(AddPerson(db, 3, "same", 0));
+  int r1 = RecordOf(1), r2 = RecordOf(2), r3 = RecordOf(3);
+  Chain c = Read();
+  int32_t head = EntryRecord(c.b);
+  ASSERT_TRUE(c.IsNode(head));
+  EXPECT_EQ(c.Record(head), r1);
+  EXPECT_EQ(c.Prev(head), -1);
+  int32_t second = c.Next(head);
+  EXPECT_EQ(c.Record(second), r2);
+  EXPECT_EQ(c.Prev(second), head);
+  int32_t third = c.Next(second);
+  EXPECT_EQ(c.Record(third), r3);
+  EXPECT_EQ(c.Next(third), -1);
+  EXPECT_EQ(c.Last(head), third);
+  EXPECT_EQ(IdsUnder("same"), (std::vector<int>{1, 2, 3}));
+}
+
+TEST_F(Dups, DeletingTheMiddleLinksTheFirstToTheThird) {
+  for (int id : {1, 2, 3}) ASSERT_TRUE(AddPerson(db, id, "same", 0));
+  RecordOf(2);
+  ASSERT_TRUE(db.Delete());
+  Chain c = Read();
+  int32_t head = EntryRecord(c.b);
+  int32_t next = c.Next(head);
+  EXPECT_EQ(c.Record(next), RecordOf(3));
+  EXPECT_EQ(c.Prev(next), head);
+  EXPECT_EQ(c.Last(head), next);
+  EXPECT_EQ(IdsUnder("same"), (std::vector<int>{1, 3}));
+  // The freed node heads the duplicate-node free list and is used again.
+  int32_t freed = Le32(c.b, 15376);
+  EXPECT_GT(freed, 0);
+  ASSERT_TRUE(AddPerson(db, 4, "same", 0));
+  Chain d = Read();
+  EXPECT_EQ(d.Last(EntryRecord(d.b)), freed);
+  EXPECT_EQ(IdsUnder("same"), (std::vector<int>{1, 3, 4}));
+}
+
+TEST_F(Dups, DeletingTheHeadMakesTheNextNodeHead) {
+  for (int id : {1, 2, 3}) ASSERT_TRUE(AddPerson(db, id, "same", 0));
+  // Delete through key 1 (the current key stands on the chain node).
+  char v[32] = "same";
+  ASSERT_TRUE(db.GetEqual(1, v));
+  ASSERT_TRUE(db.Delete());
+  Chain c = Read();
+  int32_t head = EntryRecord(c.b);
+  EXPECT_EQ(c.Record(head), RecordOf(2));
+  EXPECT_EQ(c.Prev(head), -1);
+  EXPECT_EQ(c.Record(c.Last(head)), RecordOf(3));
+}
+
+TEST_F(Dups, AChainReducedToOneNodeStaysAChain) {
+  ASSERT_TRUE(AddPerson(db, 1, "same", 0));
+  ASSERT_TRUE(AddPerson(db, 2, "same", 0));
+  RecordOf(2);
+  ASSERT_TRUE(db.Delete());
+  Chain c = Read();
+  int32_t head = EntryRecord(c.b);
+  ASSERT_TRUE(c.IsNode(head));
+  EXPECT_EQ(c.Next(head), -1);
+  EXPECT_EQ(c.Last(head), head);
+  RecordOf(1);
+  ASSERT_TRUE(db.Delete());
+  Chain d = Read();
+  EXPECT_EQ(EntryRecord(d.b), -1);
+  EXPECT_EQ(IdsUnder("same"), std::vector<int>{});
+}
+
+TEST_F(Dups, UpdateKeepsARecordsTurnAmongItsEquals) {
+  for (int id : {1, 2, 3, 4}) ASSERT_TRUE(AddPerson(db, id, "same", id));
+  char v[32] = "same";
+  ASSERT_TRUE(db.GetEqual(1, v));
+  ASSERT_TRUE(db.GetNext(1));  // id 2, under the name key
+  ASSERT_EQ(CurrentId(db), 2);
+  double changed = 99;
+  ASSERT_TRUE(db.SetField(&changed, 2));
+  ASSERT_TRUE(db.Update());
+  EXPECT_EQ(IdsUnder("same"), (std::vector<int>{1, 2, 3, 4}));
+  ASSERT_TRUE(db.GetEqual(1, v));  // and the head keeps its turn too
+  ASSERT_TRUE(db.SetField(&changed, 2));
+  ASSERT_TRUE(db.Update());
+  EXPECT_EQ(IdsUnder("same"), (std::vector<int>{1, 2, 3, 4}));
+  // Through another key the record goes to the end of its chain.
+  int three = 3;
+  ASSERT_TRUE(db.GetEqual(0, &three));
+  ASSERT_TRUE(db.SetField(&changed, 2));
+  ASSERT_TRUE(db.Update());
+  EXPECT_EQ(IdsUnder("same"), (std::vector<int>{1, 2, 4, 3}));
+  Chain c = Read();
+  int32_t head = EntryRecord(c.b);
+  int n = 0;
+  int32_t last = -1;
+  for (int32_t at = head; at != -1; at = c.Next(at), ++n) last = at;
+  EXPECT_EQ(n, 4);
+  EXPECT_EQ(c.Last(head), last);
+}
+
+TEST_F(Dups, DeleteByRecordOffsetWalksTheChain) {
+  for (int id : {1, 2, 3}) ASSERT_TRUE(AddPerson(db, id, "same", 0));
+  int r2 = RecordOf(2);
+  db.SetCurRec(r2);
+  ASSERT_TRUE(db.Delete());
+  EXPECT_EQ(IdsUnder("same"), (std::vector<int>{1, 3}));
+  EXPECT_EQ(db.GetRecordNum(), 2);
+}
