@@ -1,6 +1,6 @@
 #pragma once
 // The menu panel's two state holders and the menu timer's placing of the panel.
-// Every part of the shell changes the menu only through menuState and limit; the
+// Everything in the shell changes the menu only through menuState and limit; the
 // timer tick turns them into the panel's top.
 #include "shell/core/edition.h"
 

@@ -53,7 +53,7 @@ FDemo::FDemo(const Installation &installation, platform::Launcher &launcher,
     connect(m_flash, &platform::MovieControl::FSCommand, m_core.get(), &ShellCore::FSCommand);
     connect(m_core.get(), &ShellCore::captionChanged, this, &QWidget::setWindowTitle);
     connect(m_core.get(), &ShellCore::flashMissing, this, [this] {
-        // Shrunk to a speck, the control uncovers the Flash-missing panel.
+        // Shrunk to a tiny square, the control uncovers the Flash-missing panel.
         placeInTwips(m_flash, -100, 10, 100, 100);
     });
     connect(m_core.get(), &ShellCore::noteShown, m_note, &NoteOverlay::showNote);

@@ -176,7 +176,7 @@ void Frame1::buildFullPanel()
     addButton(QStringLiteral("helpProgram"), QStringLiteral("?"), 11040, 2760, 255, 240,
               QStringLiteral("visit the korvane website"));
 
-    // Carried by the panel but read by nothing, as in every earlier release.
+    // The panel carries it hidden; nothing reads it.
     auto *autoHide = new QCheckBox(QStringLiteral("Auto-Hide menu"), this);
     autoHide->setObjectName(QStringLiteral("autoHide"));
     autoHide->hide();
