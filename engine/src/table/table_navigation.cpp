@@ -15,7 +15,10 @@ bool Table::SkipForward(int k, Node* n, int* entry) {
       if (n->record(*entry) != -1) return true;
     const int32_t next = n->next();
     if (next == -1) return false;
-    if (--steps < 0 || !ReadNode(k, next, n) || !n->leaf()) {
+    // The next leaf must name this one as its previous: a chain that turns
+    // back on itself is damage, not a longer walk.
+    const int32_t from = n->self();
+    if (--steps < 0 || !ReadNode(k, next, n) || !n->leaf() || n->prev() != from) {
       SetError(err::kDamaged);
       return false;
     }
@@ -31,7 +34,8 @@ bool Table::SkipBackward(int k, Node* n, int* entry) {
       if (n->record(*entry) != -1) return true;
     const int32_t prev = n->prev();
     if (prev == -1) return false;
-    if (--steps < 0 || !ReadNode(k, prev, n) || !n->leaf()) {
+    const int32_t from = n->self();
+    if (--steps < 0 || !ReadNode(k, prev, n) || !n->leaf() || n->next() != from) {
       SetError(err::kDamaged);
       return false;
     }
@@ -147,7 +151,11 @@ bool Table::StepNextPrev(int k, bool next) {
       DupNode x;
       bool isDup;
       if (!ReadDup(to, &x, &isDup)) return false;
-      if (!isDup) {
+      // The neighbour links back to this node, or (when this node was just
+      // unlinked by a delete) to the node before it.
+      const int32_t back = next ? x.prev : x.next;
+      const int32_t mine = next ? p.dup.prev : p.dup.next;
+      if (!isDup || (back != p.dupSelf && back != mine)) {
         SetError(err::kDamaged);
         return false;
       }
