@@ -15,6 +15,13 @@ constexpr int kMaxDepth = 16;
 
 constexpr char kDupTag[8] = "fDUPKEY";
 
+// A stretch of the file that one structure occupies.
+struct Block {
+  int64_t start;
+  int64_t length;
+  const char* kind;
+};
+
 struct LevelNode {
   int32_t offset;
   const uint8_t* firstKey;
@@ -40,6 +47,7 @@ class Checker {
     }
     CompareRecordSets(records, complete);
     if (!records.empty()) CheckChunks(records[0]);
+    CheckOverlaps();
     r_->liveEntries = records.empty() ? 0 : static_cast<long long>(records[0].size());
   }
 
@@ -83,6 +91,9 @@ class Checker {
           Add(off, -1, "free trimmed block length " + std::to_string(len) + " does not fit the file");
           return;
         }
+        blocks_.push_back(Block{off, len, "free record block"});
+      } else {
+        blocks_.push_back(Block{off, h_.recordLength, "free record block"});
       }
       from = off;
       off = f_.I32(off + (trimmed ? 2 : 0));
@@ -102,6 +113,7 @@ class Checker {
         Add(off, -1, "duplicate-node free list has a cycle: node reached again from " + std::to_string(from));
         return;
       }
+      blocks_.push_back(Block{off, kDupNodeSize, "free duplicate node"});
       from = off;
       off = f_.I32(off);
     }
@@ -124,6 +136,7 @@ class Checker {
         Add(off, -1, "chunk free list has a cycle: block reached again from " + std::to_string(from));
         return;
       }
+      blocks_.push_back(Block{off, 8 + static_cast<int64_t>(cap), "free chunk block"});
       from = off;
       off = f_.I32(off);
     }
@@ -217,6 +230,7 @@ class Checker {
       return nullptr;
     }
     ++r_->nodes;
+    blocks_.push_back(Block{off, key.nodeSize, "index node"});
     const int32_t count = f_.I32(off + node::kCount);
     if (count < 1 || count > kFanOut) {
       Add(off, k_, "entry count " + std::to_string(count) + " outside 1..200");
@@ -293,11 +307,13 @@ class Checker {
   void CheckRecord(int64_t where, const std::string& label, int32_t rec, const uint8_t* entryKey) {
     std::vector<uint8_t> fixed;
     std::string why;
-    if (!ReadRecord(f_, h_, rec, &fixed, &why)) {
+    int blockLength = 0;
+    if (!ReadRecord(f_, h_, rec, &fixed, &why, &blockLength)) {
       Add(where, k_, label + ": " + why);
       complete_ = false;
       return;
     }
+    if (k_ == 0) blocks_.push_back(Block{rec, blockLength, "record"});
     const std::vector<uint8_t> value = FormKeyValue(h_, *key_, fixed.data());
     if (CompareKeyValues(h_, *key_, value.data(), entryKey) != 0) {
       Add(where, k_, label + ": record " + std::to_string(rec) + " has a key value different from the entry's");
@@ -326,6 +342,7 @@ class Checker {
         complete_ = false;
         break;
       }
+      blocks_.push_back(Block{n, kDupNodeSize, "duplicate node"});
       if (freeDups_.count(static_cast<int32_t>(n))) {
         Add(n, k_, label + ": duplicate node is in a chain and on the duplicate-node free list");
       }
@@ -425,6 +442,7 @@ class Checker {
                              " is on the chunk free list");
           }
           capacity += std::max(0, f_.I32(b + 4));
+          blocks_.push_back(Block{b, 8 + static_cast<int64_t>(std::max(0, f_.I32(b + 4))), "chunk block"});
           b = f_.I32(b);
         }
         if (total < 0 || capacity < total) {
@@ -435,8 +453,29 @@ class Checker {
     }
   }
 
+  // No two structures share a byte: nodes, records, duplicate nodes, chunk
+  // blocks and the blocks on the free lists each own their stretch.
+  void CheckOverlaps() {
+    std::sort(blocks_.begin(), blocks_.end(), [](const Block& a, const Block& b) {
+      return a.start != b.start ? a.start < b.start : a.length < b.length;
+    });
+    const Block* reach = nullptr;  // the block that reaches furthest so far
+    for (const Block& b : blocks_) {
+      if (reach != nullptr && b.start < reach->start + reach->length) {
+        const bool same = b.start == reach->start && b.length == reach->length && std::strcmp(b.kind, reach->kind) == 0;
+        // A block listed twice was already reported where it was found twice.
+        if (!same) {
+          Add(b.start, -1, std::string(b.kind) + " of " + std::to_string(b.length) + " bytes overlaps the " +
+                               reach->kind + " at " + std::to_string(reach->start));
+        }
+      }
+      if (reach == nullptr || b.start + b.length > reach->start + reach->length) reach = &b;
+    }
+  }
+
   const File& f_;
   CheckReport* r_;
+  std::vector<Block> blocks_;
   Header h_;
   std::unordered_set<int32_t> freeRecords_, freeDups_, freeChunks_, dupSeen_;
 

@@ -414,6 +414,28 @@ TEST_F(CheckDamage, FreeListsOutsideTheFileOrHoldingLiveBlocks) {
   EXPECT_TRUE(Has(r, -2, "is live but on the record free list")) << Dump(r);
 }
 
+TEST_F(CheckDamage, BlocksSharingBytes) {
+  // A free record block laid over unused key slots of a leaf.
+  People p = BuildPeople(false, 150, 100, 150);
+  const int32_t leaf = p.idLevels[0][0];
+  const int32_t inside = leaf + 1628 + 4 * 150;
+  p.b.I32(inside, -1);
+  p.b.I32(orvexfile::hdr::kRecordFree, inside);
+  CheckReport r = CheckImage(p.b.bytes());
+  EXPECT_TRUE(Has(r, inside, "free record block of 24 bytes overlaps the index node at " + std::to_string(leaf)))
+      << Dump(r);
+  EXPECT_EQ(r.violationCount, 1) << Dump(r);
+
+  // A freed duplicate node laid over the last node of a live chain, whose
+  // next link (-1) ends the free list.
+  SetUp();
+  const int32_t tail = b().GetI32(p_.heads["n040"] + 20);
+  b().I32(orvexfile::hdr::kDupFree, tail + 12);
+  r = Run();
+  EXPECT_TRUE(Has(r, tail + 12, "free duplicate node of 24 bytes overlaps the duplicate node at " + std::to_string(tail)))
+      << Dump(r);
+}
+
 TEST(CheckHeader, SchemaThatCannotBeADatabase) {
   struct Case {
     int64_t at;
