@@ -26,7 +26,8 @@ constexpr size_t kMaxReported = 10000;
 // the records reached from the leaves (block well formed, key value equal to
 // the entry's), duplicate chains (tag, links, head's last pointer), the live
 // entries per key against the record count, and the three free lists (inside
-// the file, no cycle, no live block listed). Every walk is bounded.
+// the file, no cycle, no live block listed), and that no two of these
+// structures share a byte. Every walk is bounded.
 CheckReport Check(const File& file);
 
 // Prints the schema, record count, record form, free-list heads and file size.

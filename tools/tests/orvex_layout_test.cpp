@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "orvex.h"
 #include "orvexcheck.h"
@@ -173,6 +174,42 @@ TEST_F(EngineLayout, FreedBlocksAreListedAndReused) {
   EXPECT_EQ(I32(leaf0 + 812), end);       // entry 4, the record at the end
   EXPECT_EQ(Text(leaf1 + 1632), "amy");   // "ann" sorts after "amy": a new entry
   EXPECT_EQ(Text(leaf1 + 1632 + 9), "ann");
+}
+
+TEST_F(EngineLayout, TrimmedRecordsLookAtThreeFreeBlocks) {
+  int64_t end = 0;
+  std::vector<int64_t> at;
+  {
+    COrvex db;
+    MakePeople(db, path_);
+    // Blocks of 17, 17, 17 and 21 bytes, then one that stays.
+    const char* names[] = {"a", "b", "c", "ddddd", "keep"};
+    for (int i = 0; i < 5; ++i) ASSERT_TRUE(InsertPerson(db, i, names[i], 0));
+    // Delete the long one first, so the list reads c, b, a, ddddd.
+    for (int32_t id : {3, 0, 1, 2}) {
+      ASSERT_TRUE(db.GetEqual(0, &id));
+      at.push_back(db.GetCurRec(0));
+      ASSERT_TRUE(db.Delete());
+    }
+    db.Flush();
+    Load();
+    end = file_.size();
+    EXPECT_EQ(h_.recordFree, at[3]);
+    EXPECT_EQ(I32(at[3] + 2), at[2]);
+    EXPECT_EQ(I32(at[2] + 2), at[1]);
+    EXPECT_EQ(I32(at[1] + 2), at[0]);
+    // 20 bytes: only the fourth block would fit, and it is not looked at.
+    ASSERT_TRUE(InsertPerson(db, 10, "eeee", 0));
+    // 17 bytes: the head fits.
+    ASSERT_TRUE(InsertPerson(db, 11, "f", 0));
+    db.CloseDB();
+  }
+  Load();
+  EXPECT_EQ(file_.size(), end + 20);
+  EXPECT_EQ(h_.recordFree, at[2]);
+  EXPECT_EQ(h_.recordCount, 3);
+  EXPECT_EQ(I16(at[3]), 17);
+  EXPECT_EQ(I32(at[3] + 2), 11);  // the new record's id where the link was
 }
 
 TEST_F(EngineLayout, DeletingTheMiddleOfAChainRelinksAndReusesItsNode) {
