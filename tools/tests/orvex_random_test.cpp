@@ -620,12 +620,12 @@ class RandomRun {
         std::memcpy(&now[fd.offset], &fresh[fd.offset], fd.size);
         ASSERT_TRUE(db_.SetField(&now[fd.offset], f));
       }
-      // Sometimes keep the value under the key we came by, so the turn rule shows.
       ok = db_.Update(nullptr, 0);
     } else {
       now = RandomRecord(serial);
       if (Chance(0.35)) {
-        // Same value under key c: copy the fields of its parts.
+        // Keep the value under the key we came by, so the turn rule shows:
+        // copy the fields of its parts.
         for (const of::KeyPart& p : m_.h.keys[c].parts) {
           const of::Field& fd = m_.h.fields[p.field];
           std::memcpy(&now[fd.offset], &old.data[fd.offset], fd.size);
