@@ -8,7 +8,8 @@
 //   range       1000 walks of 100 records from random ids (walks per second)
 //   by name     N/10 lookups by name visiting every record with that name
 //   delete      N/10 random deletes by id
-// then the file size after close. SQLite runs with synchronous=OFF and
+// then the file size after close (and Orvex's file is checked with the
+// independent checker of tools/fileread, so a fast but wrong engine fails). SQLite runs with synchronous=OFF and
 // journal_mode=OFF, each phase in one transaction, a UNIQUE index on id and an
 // index on name; LMDB with MDB_NOSYNC and an MDB_DUPSORT sub-database for name.
 //
@@ -30,6 +31,7 @@
 #include <vector>
 
 #include "orvex.h"
+#include "orvexcheck.h"
 
 namespace {
 
@@ -110,6 +112,7 @@ struct Figures {
   double insert = 0, lookup = 0, walk = 0, range = 0, byName = 0, remove = 0;
   long long fileSize = 0;
   long long nameVisits = 0;  // records visited by the name phase (for checking)
+  bool checkedClean = false;  // Orvex only: the file passed orvex check
   bool ok = true;
   std::string problem;
 };
@@ -221,6 +224,19 @@ Figures RunOrvex(const Workload& w, const std::string& dir) {
   if (db.GetRecordNum() != w.n - static_cast<int>(w.deletes.size())) Fail(&f, "record count after deletes");
   db.CloseDB();
   f.fileSize = FileSize(path);
+  // The figures count only if the file the engine left is sound.
+  orvexfile::File file;
+  std::string error;
+  if (!file.Open(path, &error)) {
+    Fail(&f, error);
+  } else {
+    const orvexfile::CheckReport report = orvexfile::Check(file);
+    f.checkedClean = report.clean();
+    if (!report.clean()) {
+      Fail(&f, "orvex check found " + std::to_string(report.violationCount) + " violations, first: " +
+                   report.violations[0].what);
+    }
+  }
   return f;
 }
 
@@ -521,6 +537,7 @@ bool RunSize(int n) {
               s.fileSize, l.fileSize, s.fileSize > 0 ? double(o.fileSize) / double(s.fileSize) : 0,
               l.fileSize > 0 ? double(o.fileSize) / double(l.fileSize) : 0);
   std::printf("(ratios: Orvex ops/s over the peer's; for file size, Orvex bytes over the peer's)\n");
+  if (o.checkedClean) std::printf("Orvex's file after close: orvex check clean\n");
 
   bool ok = true;
   for (const auto& [name, fig] : {std::pair{"Orvex", &o}, std::pair{"SQLite", &s}, std::pair{"LMDB", &l}}) {
