@@ -107,7 +107,9 @@ TEST_F(Nav, AFullWalkVisitsEveryLiveRecordOnce) {
     for (bool ok = db.GetLast(key); ok; ok = db.GetPrev(key)) back.push_back(CurrentId(db));
     std::reverse(back.begin(), back.end());
     EXPECT_EQ(back, seen);
-    if (key == 0) EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+    if (key == 0) {
+      EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+    }
     std::sort(seen.begin(), seen.end());
     EXPECT_EQ(std::adjacent_find(seen.begin(), seen.end()), seen.end());
   }

@@ -70,7 +70,9 @@ struct IntTree {
       EXPECT_EQ(Prev(n), prev);
       EXPECT_EQ(Child(n, 0), -1);
       for (int i = 0; i < Count(n); ++i) {
-        if (!firstKey) EXPECT_LT(lastKey, Key(n, i));
+        if (!firstKey) {
+          EXPECT_LT(lastKey, Key(n, i));
+        }
         firstKey = false;
         lastKey = Key(n, i);
         if (Record(n, i) != -1) live.push_back(Key(n, i));

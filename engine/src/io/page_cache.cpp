@@ -26,8 +26,8 @@ inline uint32_t HashPage(uint32_t page) { return page * 2654435761u; }
 SharedFile::SharedFile(std::unique_ptr<File> file, size_t cacheBytes)
     : file_(std::move(file)), capacity_(cacheBytes / kPageSize) {
   identity_ = file_->Identity();
-  size_ = file_->Size();
-  if (size_ < 0) size_ = 0;
+  int64_t s = file_->Size();
+  size_ = s < 0 ? 0 : s;
   if (capacity_ > 0) {
     size_t slots = 16;
     while (slots < capacity_ * 2) slots <<= 1;
@@ -82,7 +82,7 @@ bool SharedFile::WriteBack(int32_t f) {
   Frame& fr = frames_[f];
   if (!fr.dirty) return true;
   int64_t start = int64_t{fr.page} * kPageSize;
-  int64_t len = std::min<int64_t>(kPageSize, size_ - start);
+  int64_t len = std::min<int64_t>(kPageSize, size_.load() - start);
   if (len > 0 && !file_->Write(start, FrameData(f), static_cast<size_t>(len))) return false;
   fr.dirty = false;
   return true;
@@ -142,7 +142,7 @@ int64_t SharedFile::Read(int64_t offset, void* buf, size_t n) {
   std::lock_guard<std::mutex> lock(mu_);
   if (offset < 0) return -1;
   if (offset >= size_) return 0;
-  n = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(n), size_ - offset));
+  n = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(n), size_.load() - offset));
   if (capacity_ == 0) return file_->Read(offset, buf, n);
   auto* out = static_cast<uint8_t*>(buf);
   size_t done = 0;
@@ -164,7 +164,7 @@ bool SharedFile::Write(int64_t offset, const void* buf, size_t n) {
   if (offset < 0) return false;
   if (capacity_ == 0) {
     if (!file_->Write(offset, buf, n)) return false;
-    size_ = std::max<int64_t>(size_, offset + static_cast<int64_t>(n));
+    size_ = std::max<int64_t>(size_.load(), offset + static_cast<int64_t>(n));
     return true;
   }
   auto* in = static_cast<const uint8_t*>(buf);
@@ -177,7 +177,7 @@ bool SharedFile::Write(int64_t offset, const void* buf, size_t n) {
     size_t take = std::min(kPageSize - inPage, n - done);
     // The page must be read first only when it holds bytes this write
     // does not cover.
-    int64_t existingEnd = std::min<int64_t>(pageStart + kPageSize, size_);
+    int64_t existingEnd = std::min<int64_t>(pageStart + kPageSize, size_.load());
     bool covers = existingEnd <= pageStart ||
                   (inPage == 0 && at + static_cast<int64_t>(take) >= existingEnd);
     int32_t f = Acquire(page, !covers);
@@ -185,15 +185,12 @@ bool SharedFile::Write(int64_t offset, const void* buf, size_t n) {
     std::memcpy(FrameData(f) + inPage, in + done, take);
     frames_[f].dirty = true;
     done += take;
-    size_ = std::max<int64_t>(size_, at + static_cast<int64_t>(take));
+    size_ = std::max<int64_t>(size_.load(), at + static_cast<int64_t>(take));
   }
   return true;
 }
 
-int64_t SharedFile::Size() {
-  std::lock_guard<std::mutex> lock(mu_);
-  return size_;
-}
+int64_t SharedFile::Size() { return size_.load(std::memory_order_acquire); }
 
 bool SharedFile::Flush() {
   std::lock_guard<std::mutex> lock(mu_);

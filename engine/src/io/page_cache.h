@@ -18,6 +18,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -27,8 +28,8 @@
 namespace orvex {
 
 constexpr size_t kPageSize = 4096;
-// Default cache size per open file.
-constexpr size_t kDefaultCacheBytes = size_t{64} << 20;
+// Cache size per open file; memory grows with the file up to this bound.
+constexpr size_t kDefaultCacheBytes = size_t{128} << 20;
 
 class SharedFile {
  public:
@@ -76,7 +77,7 @@ class SharedFile {
   std::unique_ptr<File> file_;
   FileIdentity identity_;
   size_t capacity_;  // frames
-  int64_t size_;
+  std::atomic<int64_t> size_;  // read without the lock by Size()
   std::vector<Frame> frames_;
   std::vector<std::unique_ptr<uint8_t[]>> slabs_;
   std::vector<int32_t> slots_;
