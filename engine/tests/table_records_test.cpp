@@ -346,3 +346,22 @@ TEST(Insert, RefusesToGrowPastTheLargestOffset) {
   db.CloseDB();
   EXPECT_EQ(FileSize(path), 2147483000);
 }
+
+TEST(SetCurRec, AnOffsetThatHoldsNoRecordLeavesNothingToDelete) {
+  TempDir dir;
+  COrvex db;
+  DefineSerials(db);
+  ASSERT_TRUE(db.CreateDB(dir.File("a.db").c_str(), ""));
+  ASSERT_TRUE(AddCode(db, 1, "one"));
+  ASSERT_TRUE(AddCode(db, 2, "two"));
+  ASSERT_TRUE(db.GetFirst(1));
+  db.SetCurRec(1 << 30);
+  EXPECT_EQ(db.GetCurRec(0), -1);
+  EXPECT_FALSE(db.Delete());
+  db.SetCurRec(15473);  // inside a record, not at its start
+  EXPECT_FALSE(db.Delete());
+  EXPECT_EQ(db.GetRecordNum(), 2);
+  int n = 0;
+  for (bool ok = db.GetFirst(1); ok; ok = db.GetNext(1)) ++n;
+  EXPECT_EQ(n, 2);
+}

@@ -228,6 +228,9 @@ bool Table::DeleteIndex(int k, const uint8_t* v) {
       p.dupSelf = -1;
     }
   }
+  // The entry must name the record being deleted; anything else means the
+  // position and the index disagree, and nothing is changed.
+  if (r.record != target) return false;
   n.setRecord(r.position, -1);
   return WriteNode(n);
 }

@@ -59,7 +59,8 @@ void Table::SetCurRec(int offset) {
   curKey_ = 0;
   pos_[0].dup.record = -1;
   pos_[0].dupSelf = -1;
-  SetRecBuff(nullptr, 0, true);
+  // An offset that does not hold a record leaves no current record.
+  if (!SetRecBuff(nullptr, 0, true)) pos_[0].record = -1;
 }
 
 int Table::GetCurRec(int keyNo) {
