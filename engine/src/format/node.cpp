@@ -56,7 +56,7 @@ namespace {
 bool LinkOk(int32_t v, int64_t fileSize) { return v == -1 || (v >= kHeaderSize && v < fileSize); }
 }  // namespace
 
-bool NodeLooksValid(const Node& n, int32_t offset, int64_t fileSize) {
+bool NodeLooksValid(const NodeView& n, int32_t offset, int64_t fileSize) {
   int32_t c = n.count();
   if (c < 1 || c > kMaxEntries) return false;
   if (n.self() != offset) return false;

@@ -52,6 +52,25 @@ constexpr int kMaxNodeSize = 1632 + kNodeSlots * (kMaxKeyLength + 1);
 // Fills a key definition's node geometry from its kind and length.
 void SetNodeGeometry(KeyDef* def);
 
+// Read access to a node image anywhere in memory.
+class NodeView {
+ public:
+  NodeView(const uint8_t* b, const KeyDef& def) : b_(b), def_(&def) {}
+  const uint8_t* bytes() const { return b_; }
+  int32_t count() const { return Load32(b_ + kNodeOffCount); }
+  int32_t child(int i) const { return Load32(b_ + kNodeOffChildren + 4 * i); }
+  int32_t record(int i) const { return Load32(b_ + kNodeOffRecords + 4 * i); }
+  int32_t parent() const { return Load32(b_ + kNodeOffParent); }
+  int32_t self() const { return Load32(b_ + kNodeOffSelf); }
+  int32_t prev() const { return Load32(b_ + kNodeOffPrev); }
+  int32_t next() const { return Load32(b_ + kNodeOffNext); }
+  const uint8_t* key(int i) const { return b_ + def_->keysAt + i * def_->slotWidth; }
+
+ private:
+  const uint8_t* b_;
+  const KeyDef* def_;
+};
+
 // A node image in memory, laid out exactly as on disk.
 class Node {
  public:
@@ -82,6 +101,7 @@ class Node {
   uint8_t* key(int i) { return b_ + def_->keysAt + i * def_->slotWidth; }
   const uint8_t* key(int i) const { return b_ + def_->keysAt + i * def_->slotWidth; }
   bool leaf() const { return child(0) == -1; }
+  NodeView view() const { return NodeView(b_, *def_); }
 
   // Stores a key value (slot-width bytes; text slots get their NUL).
   void setKey(int i, const uint8_t* value);
@@ -99,7 +119,10 @@ class Node {
 
 // Checks a node image just read from offset: count 1..200, its own offset,
 // links that are -1 or inside the file and not the node itself.
-bool NodeLooksValid(const Node& n, int32_t offset, int64_t fileSize);
+bool NodeLooksValid(const NodeView& n, int32_t offset, int64_t fileSize);
+inline bool NodeLooksValid(const Node& n, int32_t offset, int64_t fileSize) {
+  return NodeLooksValid(n.view(), offset, fileSize);
+}
 
 }  // namespace orvex
 

@@ -140,6 +140,23 @@ int32_t SharedFile::Acquire(uint32_t page, bool load) {
 
 int64_t SharedFile::Read(int64_t offset, void* buf, size_t n) {
   std::lock_guard<std::mutex> lock(mu_);
+  return ReadLocked(offset, buf, n);
+}
+
+const uint8_t* SharedFile::Reader::Get(int64_t offset, size_t n, uint8_t* scratch) {
+  SharedFile* f = f_;
+  if (offset < 0 || offset + static_cast<int64_t>(n) > f->size_.load()) return nullptr;
+  if (f->capacity_ > 0) {
+    size_t in = static_cast<size_t>(offset % kPageSize);
+    if (in + n <= kPageSize) {
+      int32_t fr = f->Acquire(static_cast<uint32_t>(offset / kPageSize), true);
+      return fr < 0 ? nullptr : f->FrameData(fr) + in;
+    }
+  }
+  return f->ReadLocked(offset, scratch, n) == static_cast<int64_t>(n) ? scratch : nullptr;
+}
+
+int64_t SharedFile::ReadLocked(int64_t offset, void* buf, size_t n) {
   if (offset < 0) return -1;
   if (offset >= size_) return 0;
   n = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(n), size_.load() - offset));

@@ -27,7 +27,7 @@
 
 namespace orvex {
 
-constexpr size_t kPageSize = 4096;
+constexpr size_t kPageSize = 16384;
 // Cache size per open file; memory grows with the file up to this bound.
 constexpr size_t kDefaultCacheBytes = size_t{128} << 20;
 
@@ -52,9 +52,25 @@ class SharedFile {
   // Gives the shared file a writable handle when it has only a read one.
   void OfferWritable(std::unique_ptr<File>* file);
   FileIdentity Identity() const { return identity_; }
+
+  // Reads without copying: holds the shared file's lock for its lifetime.
+  // Get returns a pointer to n bytes at offset: into the cache when they lie
+  // inside one page, else into scratch (n bytes) after copying them there.
+  // A pointer stays valid until the next Get or the end of the reader. No
+  // other call on the shared file may be made while a reader lives.
+  class Reader {
+   public:
+    explicit Reader(SharedFile* f) : f_(f), lock_(f->mu_) {}
+    const uint8_t* Get(int64_t offset, size_t n, uint8_t* scratch);
+
+   private:
+    SharedFile* f_;
+    std::lock_guard<std::mutex> lock_;
+  };
   size_t CachedPages();
 
  private:
+  int64_t ReadLocked(int64_t offset, void* buf, size_t n);
   struct Frame {
     uint32_t page = 0;
     bool used = false;
@@ -71,7 +87,7 @@ class SharedFile {
   int32_t FreeFrame();
   bool WriteBack(int32_t f);
 
-  static constexpr size_t kSlabFrames = 256;
+  static constexpr size_t kSlabFrames = 64;
 
   std::mutex mu_;
   std::unique_ptr<File> file_;

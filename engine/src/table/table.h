@@ -179,7 +179,9 @@ class Table {
   // ---- duplicate chains (table_dups.cpp)
   bool InsertDupIndex(int k, int32_t leaf, int position, int32_t record);
   bool DeleteDupIndex(int k, Node* leaf, int position);
-  bool UnlinkDup(int k, Node* leaf, int position, int32_t xAt, const DupNode& x);
+  bool UnlinkDup(int k, int32_t leaf, int position, int32_t xAt, const DupNode& x);
+  bool ReadEntryRecord(int k, int32_t leaf, int position, int32_t* record);
+  bool WriteEntryRecord(int32_t leaf, int position, int32_t record);
   bool DeleteIndex(int k, const uint8_t* v);
   bool ReadDup(int32_t offset, DupNode* d, bool* isDup);
   bool WriteDup(int32_t offset, const DupNode& d);
@@ -308,6 +310,7 @@ class Table {
   Node nodeA_;
   Node nodeB_;
   Node nodeC_;
+  Node scratch_node_;  // a node that straddles cache pages, during a search
   SearchResult searches_[kMaxKeys];
   uint8_t keyVals_[kMaxKeys][kKeyBufferSize];
 };

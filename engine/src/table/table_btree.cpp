@@ -33,7 +33,7 @@ namespace {
 
 // First entry whose key is not below v (an equal key's position, else the
 // first greater key); count when every key is below v.
-int LowerBound(const KeyDef& d, const Node& n, const uint8_t* v) {
+int LowerBound(const KeyDef& d, const NodeView& n, const uint8_t* v) {
   int lo = 0, hi = n.count();
   while (lo < hi) {
     int mid = (lo + hi) / 2;
@@ -43,6 +43,19 @@ int LowerBound(const KeyDef& d, const Node& n, const uint8_t* v) {
       hi = mid;
   }
   return lo;
+}
+
+// One level of the search: the entry to follow or to stop at, and whether
+// v lies above the node's last key.
+int PickEntry(const KeyDef& d, const NodeView& n, const uint8_t* v, bool* aboveAll) {
+  const int c = n.count();
+  if (CompareKeys(d, v, n.key(0)) < 0) return 0;
+  if (CompareKeys(d, v, n.key(c - 1)) > 0) {
+    *aboveAll = true;
+    return c - 1;
+  }
+  int pos = LowerBound(d, n, v);
+  return pos >= c ? c - 1 : pos;
 }
 
 }  // namespace
@@ -58,44 +71,76 @@ int32_t Table::SearchIndex(int k, const uint8_t* v, SearchResult* out, Node* nod
   const KeyDef& d = schema_.key[k];
   int32_t off = hdr_.root(k);
   if (off == -1) return -1;
-  Node& n = node ? *node : nodeA_;
   bool greaterThanAll = false;
-  for (int depth = 0;; ++depth) {
-    if (depth > kMaxDepth) {
-      SetError(err::kDamaged);
-      return -1;
-    }
-    if (!ReadNode(k, off, &n)) return -1;
-    int c = n.count();
-    int pos;
-    if (CompareKeys(d, v, n.key(0)) < 0) {
-      pos = 0;
-    } else if (CompareKeys(d, v, n.key(c - 1)) > 0) {
-      pos = c - 1;
-      greaterThanAll = true;
-      if (raiseUpperBound && n.child(pos) != -1) {
-        n.setKey(pos, v);
-        if (!WriteNode(n)) return -1;
+  if (!raiseUpperBound) {
+    // Read-only descent straight from the cache: each level is looked at in
+    // place, and only the node where the search ends is copied out.
+    SharedFile::Reader reader(file_->shared());
+    const int64_t fileSize = FileEnd();
+    for (int depth = 0;; ++depth) {
+      if (depth > kMaxDepth || !BlockInFile(off, d.nodeSize)) {
+        SetError(err::kDamaged);
+        return -1;
       }
-    } else {
-      pos = LowerBound(d, n, v);
-      if (pos >= c) pos = c - 1;
-    }
-    int32_t child = n.child(pos);
-    if (child == -1 && CompareKeys(d, v, n.key(pos)) == 0) {
-      out->found = true;
-      out->record = n.record(pos);
+      const uint8_t* p = reader.Get(off, static_cast<size_t>(d.nodeSize), scratch_node_.bytes());
+      if (!p) {
+        SetError(err::kReadFailed);
+        return -1;
+      }
+      NodeView n(p, d);
+      if (!NodeLooksValid(n, off, fileSize)) {
+        SetError(err::kDamaged);
+        return -1;
+      }
+      const int pos = PickEntry(d, n, v, &greaterThanAll);
+      const int32_t child = n.child(pos);
+      if (child != -1) {
+        off = child;
+        continue;
+      }
       out->leaf = off;
       out->position = pos;
+      if (CompareKeys(d, v, n.key(pos)) == 0) {
+        out->found = true;
+        out->record = n.record(pos);
+      }
+      if (node) {
+        node->Bind(d);
+        std::memcpy(node->bytes(), p, static_cast<size_t>(d.nodeSize));
+      }
       break;
     }
-    if (child != -1) {
-      off = child;
-      continue;
+  } else {
+    Node& n = node ? *node : nodeA_;
+    for (int depth = 0;; ++depth) {
+      if (depth > kMaxDepth) {
+        SetError(err::kDamaged);
+        return -1;
+      }
+      if (!ReadNode(k, off, &n)) return -1;
+      bool above = false;
+      const int pos = PickEntry(d, n.view(), v, &above);
+      if (above) {
+        greaterThanAll = true;
+        if (n.child(pos) != -1) {
+          // Raise the internal key on the way down: v becomes the largest.
+          n.setKey(pos, v);
+          if (!WriteNode(n)) return -1;
+        }
+      }
+      const int32_t child = n.child(pos);
+      if (child != -1) {
+        off = child;
+        continue;
+      }
+      out->leaf = off;
+      out->position = pos;
+      if (CompareKeys(d, v, n.key(pos)) == 0) {
+        out->found = true;
+        out->record = n.record(pos);
+      }
+      break;
     }
-    out->leaf = off;
-    out->position = pos;
-    break;
   }
   out->greaterThanAll = greaterThanAll;
   if (!out->found && greaterThanAll) out->position += 1;
@@ -216,7 +261,7 @@ bool Table::InsertIndex(int k, const uint8_t* v, int32_t record, int32_t leaf, i
     // In the parent: the old node's new largest key goes in before the
     // entry that pointed at the old node, which now points at the new one.
     if (!ReadNode(k, parentAt, &n)) return false;
-    int pos = LowerBound(d, n, largest);
+    int pos = LowerBound(d, n.view(), largest);
     if (pos + 1 > n.count() || n.child(pos) != oldAt) {
       SetError(err::kDamaged);
       return false;

@@ -33,6 +33,33 @@ bool Table::WriteDup(int32_t offset, const DupNode& d) {
   return WriteAt(offset, b, kDupNodeSize);
 }
 
+// A leaf entry's record offset is read and written on its own: the rest of
+// the node is unchanged, so the bytes on disk are those of a whole-node
+// write.
+bool Table::ReadEntryRecord(int k, int32_t leaf, int position, int32_t* record) {
+  uint8_t b[4];
+  const KeyDef& d = schema_.key[k];
+  if (!BlockInFile(leaf, d.nodeSize) || !ReadAt(leaf + kNodeOffSelf, b, 4) || Load32(b) != leaf ||
+      !ReadAt(leaf + kNodeOffCount, b, 4)) {
+    SetError(err::kDamaged);
+    return false;
+  }
+  int32_t count = Load32(b);
+  if (count < 1 || count > kMaxEntries || position < 0 || position >= count ||
+      !ReadAt(leaf + kNodeOffRecords + 4 * position, b, 4)) {
+    SetError(err::kDamaged);
+    return false;
+  }
+  *record = Load32(b);
+  return true;
+}
+
+bool Table::WriteEntryRecord(int32_t leaf, int position, int32_t record) {
+  uint8_t b[4];
+  Store32(b, record);
+  return WriteAt(leaf + kNodeOffRecords + 4 * position, b, 4);
+}
+
 namespace {
 // Reads a node that must be a duplicate node.
 bool MustBeDup(Table* t, int32_t offset, DupNode* d) {
@@ -42,17 +69,11 @@ bool MustBeDup(Table* t, int32_t offset, DupNode* d) {
 }  // namespace
 
 bool Table::InsertDupIndex(int k, int32_t leaf, int position, int32_t record) {
-  Node& n = nodeA_;
-  if (!ReadNode(k, leaf, &n)) return false;
-  if (position < 0 || position >= n.count()) {
-    SetError(err::kDamaged);
-    return false;
-  }
-  const int32_t entry = n.record(position);
+  int32_t entry;
+  if (!ReadEntryRecord(k, leaf, position, &entry)) return false;
   if (entry == -1) {
     // A dead entry comes back to life.
-    n.setRecord(position, record);
-    return WriteNode(n);
+    return WriteEntryRecord(leaf, position, record);
   }
   DupNode head;
   bool isDup;
@@ -73,8 +94,7 @@ bool Table::InsertDupIndex(int k, int32_t leaf, int position, int32_t record) {
     a.prev = -1;
     a.last = bAt;
     if (!WriteDup(aAt, a)) return false;
-    n.setRecord(position, aAt);
-    return WriteNode(n);
+    return WriteEntryRecord(leaf, position, aAt);
   }
   const KeyPosition& p = pos_[k];
   int32_t xAt;
@@ -93,9 +113,7 @@ bool Table::InsertDupIndex(int k, int32_t leaf, int position, int32_t record) {
       x.last = head.last;  // the new head takes over the last pointer
       if (nextAt == -1) x.last = xAt;
       if (!WriteDup(xAt, x)) return false;
-      if (!ReadNode(k, leaf, &n)) return false;
-      n.setRecord(position, xAt);
-      if (!WriteNode(n)) return false;
+      if (!WriteEntryRecord(leaf, position, xAt)) return false;
     } else {
       if (!WriteDup(xAt, x)) return false;
       DupNode pn;
@@ -144,17 +162,16 @@ bool Table::InsertDupIndex(int k, int32_t leaf, int position, int32_t record) {
 // the duplicate-node free list.
 bool Table::DeleteDupIndex(int k, Node* leaf, int position) {
   const KeyPosition& p = pos_[k];
-  return UnlinkDup(k, leaf, position, p.dupSelf, p.dup);
+  return UnlinkDup(k, leaf ? leaf->self() : p.node, position, p.dupSelf, p.dup);
 }
 
-bool Table::UnlinkDup(int k, Node* leaf, int position, int32_t xAt, const DupNode& x) {
-  Node& n = leaf ? *leaf : nodeB_;
-  if (!leaf && !ReadNode(k, pos_[k].node, &n)) return false;
-  if (position < 0 || position >= n.count() || xAt < kHeaderSize) {
+bool Table::UnlinkDup(int k, int32_t leaf, int position, int32_t xAt, const DupNode& x) {
+  int32_t headAt;
+  if (!ReadEntryRecord(k, leaf, position, &headAt)) return false;
+  if (xAt < kHeaderSize) {
     SetError(err::kDamaged);
     return false;
   }
-  const int32_t headAt = n.record(position);
   const int32_t prevAt = x.prev;
   const int32_t nextAt = x.next;
   DupNode t;
@@ -177,11 +194,10 @@ bool Table::UnlinkDup(int k, Node* leaf, int position, int32_t xAt, const DupNod
       if (!MustBeDup(this, nextAt, &t)) return false;
       t.last = x.last;
       if (!WriteDup(nextAt, t)) return false;
-      n.setRecord(position, nextAt);
-    } else {
-      n.setRecord(position, -1);
+      if (!WriteEntryRecord(leaf, position, nextAt)) return false;
+    } else if (!WriteEntryRecord(leaf, position, -1)) {
+      return false;
     }
-    if (!WriteNode(n)) return false;
   }
   return InsertDeleteList(true, xAt, kDupNodeSize);
 }
@@ -195,9 +211,8 @@ bool Table::DeleteIndex(int k, const uint8_t* v) {
     // The key stands on the record's node: unlink it without a search.
     return DeleteDupIndex(k, nullptr, p.entry);
   }
-  Node& n = nodeB_;
   SearchResult r;
-  if (SearchIndex(k, v, &r, &n, false) < 0 || !r.found || r.record == -1) return false;
+  if (SearchIndex(k, v, &r, nullptr, false) < 0 || !r.found || r.record == -1) return false;
   if (d.attribute == 1) {
     DupNode x;
     bool isDup;
@@ -215,7 +230,7 @@ bool Table::DeleteIndex(int k, const uint8_t* v) {
             SetError(err::kDamaged);
             return false;
           }
-          if (x.record == target) return UnlinkDup(k, &n, r.position, at, x);
+          if (x.record == target) return UnlinkDup(k, r.leaf, r.position, at, x);
           prevAt = at;
           at = x.next;
         }
@@ -231,8 +246,7 @@ bool Table::DeleteIndex(int k, const uint8_t* v) {
   // The entry must name the record being deleted; anything else means the
   // position and the index disagree, and nothing is changed.
   if (r.record != target) return false;
-  n.setRecord(r.position, -1);
-  return WriteNode(n);
+  return WriteEntryRecord(r.leaf, r.position, -1);
 }
 
 }  // namespace orvex
