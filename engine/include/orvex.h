@@ -19,6 +19,11 @@
 //    may be null, and a length of 0 with an image means the record length.
 //  - One object is used by one thread at a time. Several objects may open one
 //    file in one process; they see each other's writes.
+//  - Memory is bounded whatever the file size: the objects that have one file
+//    open share one cache of its blocks, at most 128 MB (never more than the
+//    file), and each object keeps fixed buffers of a few hundred kilobytes.
+//    Flush and CloseDB write the cache back, so that the file then holds
+//    exactly the bytes the table's operations wrote.
 #ifndef ORVEX_ORVEX_H_
 #define ORVEX_ORVEX_H_
 
