@@ -236,3 +236,86 @@ TEST_F(Nav, PlainWalksCheckTheirPreconditions) {
   EXPECT_FALSE(db.GetNext(7));
   EXPECT_FALSE(db.GetEqual(0, nullptr));
 }
+
+TEST(NavKinds, MultiFieldKeySeeksWithAPackedValue) {
+  TempDir dir;
+  COrvex db;
+  ASSERT_TRUE(db.CreateField("city", ORVEX_TEXT, 12));
+  ASSERT_TRUE(db.CreateField("rank", ORVEX_SHORT, 0));
+  KEY_INFO info = {};
+  std::strcpy(info.keyName, "cityrank");
+  info.fieldNum = 2;
+  info.attribute = 2;
+  info.fieldNo[0] = 0;
+  info.length[0] = 4;
+  info.compareMode[0] = 2;
+  info.fieldNo[1] = 1;
+  ASSERT_TRUE(db.CreateKey(info));
+  ASSERT_TRUE(db.CreateDB(dir.File("m.db").c_str(), ""));
+  struct Row {
+    const char* city;
+    short rank;
+  } rows[] = {{"Oslo", 2}, {"oslo-east", 1}, {"Bern", 7}, {"Oslo", -3}, {"Rome", 0}};
+  for (const Row& r : rows) {
+    ASSERT_TRUE(db.SetFieldStr(r.city, 0));
+    ASSERT_TRUE(db.SetField(&r.rank, 1));
+    bool ok = db.Insert();
+    // "oslo-east" folds to the same 4-byte slice as "Oslo" with another rank.
+    EXPECT_TRUE(ok) << r.city << r.rank;
+  }
+  auto packed = [](const char* city, short rank, uint8_t* out) {
+    std::memset(out, 0, 6);
+    std::memcpy(out, city, std::min<size_t>(4, std::strlen(city)));
+    std::memcpy(out + 4, &rank, 2);
+  };
+  uint8_t v[6];
+  packed("OSLO", 1, v);
+  ASSERT_TRUE(db.GetEqual(0, v));
+  EXPECT_STREQ(db.GetFieldStr(0), "oslo-east");
+  packed("oslo", 0, v);
+  ASSERT_TRUE(db.GetGreaterEqual(0, v));
+  EXPECT_STREQ(db.GetFieldStr(1), "1");
+  std::vector<std::string> order;
+  for (bool ok = db.GetFirst(0); ok; ok = db.GetNext(0)) {
+    std::string city = db.GetFieldStr(0);  // the answer is replaced by the next call
+    order.push_back(city + "/" + db.GetFieldStr(1));
+  }
+  EXPECT_EQ(order, (std::vector<std::string>{"Bern/7", "Oslo/-3", "oslo-east/1", "Oslo/2", "Rome/0"}));
+  uint8_t key[7];
+  ASSERT_TRUE(db.GetKeyLast(0, key));
+  EXPECT_EQ(std::memcmp(key, "Rome", 4), 0);
+}
+
+TEST(NavKinds, BoolAndShortKeysWalkInOrder) {
+  TempDir dir;
+  COrvex db;
+  ASSERT_TRUE(db.CreateField("flag", ORVEX_BOOL, 0));
+  ASSERT_TRUE(db.CreateField("small", ORVEX_SHORT, 0));
+  ASSERT_TRUE(db.CreateKey("flag", 1, 0, 0, 0, 0));
+  ASSERT_TRUE(db.CreateKey("small", 1, 1, 0, 0, 0));
+  ASSERT_TRUE(db.CreateDB(dir.File("b.db").c_str(), ""));
+  for (int i = 0; i < 300; ++i) {
+    uint8_t flag = i % 2;
+    short small = static_cast<short>(150 - i);
+    ASSERT_TRUE(db.SetField(&flag, 0));
+    ASSERT_TRUE(db.SetField(&small, 1));
+    ASSERT_TRUE(db.Insert());
+  }
+  int zeros = 0, ones = 0;
+  uint8_t f = 9;
+  for (bool ok = db.GetKeyFirst(0, &f); ok; ok = db.GetKeyNext(0, &f)) (f ? ones : zeros)++;
+  EXPECT_EQ(zeros, 150);
+  EXPECT_EQ(ones, 150);
+  short s = 0, last = -32768;
+  int n = 0;
+  for (bool ok = db.GetKeyFirst(1, &s); ok; ok = db.GetKeyNext(1, &s), ++n) {
+    EXPECT_GT(s, last);
+    last = s;
+  }
+  EXPECT_EQ(n, 300);
+  short below = -149;
+  EXPECT_FALSE(db.GetLess(1, &below));
+  below = -148;
+  ASSERT_TRUE(db.GetLess(1, &below));
+  EXPECT_STREQ(db.GetFieldStr(1), "-149");
+}
