@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <thread>
 
 #include "test_util.h"
 
@@ -136,4 +137,30 @@ TEST(PageCache, WithoutCacheAFailedWriteFailsAtOnce) {
   EXPECT_TRUE(s->Write(0, "a", 1));
   EXPECT_FALSE(s->Write(1, "b", 1));
   EXPECT_EQ(s->Size(), 1);
+}
+
+TEST(PageCache, OpenersInTwoThreadsShareOneFileSafely) {
+  TempDir dir;
+  std::string path = dir.File("f");
+  auto a = Store::Open(PosixFileSystem(), path.c_str(), kModeCreateDb, 8 * kPageSize);
+  std::vector<uint8_t> zero(64 * kPageSize, 0);
+  ASSERT_TRUE(a->Write(0, zero.data(), zero.size()));
+  auto b = Store::Open(PosixFileSystem(), path.c_str(), 0x42, 8 * kPageSize);
+  auto work = [](Store* s, uint8_t mark, int64_t base) {
+    std::vector<uint8_t> buf(1000, mark), back(1000);
+    for (int i = 0; i < 2000; ++i) {
+      int64_t at = base + (i * 7919) % (30 * kPageSize);
+      if (!s->Write(at, buf.data(), buf.size())) return false;
+      if (s->Read(at, back.data(), back.size()) != 1000 || back != buf) return false;
+    }
+    return true;
+  };
+  bool okA = false, okB = false;
+  std::thread ta([&] { okA = work(a.get(), 1, 0); });
+  std::thread tb([&] { okB = work(b.get(), 2, 32 * kPageSize); });
+  ta.join();
+  tb.join();
+  EXPECT_TRUE(okA);
+  EXPECT_TRUE(okB);
+  EXPECT_LE(a->shared()->CachedPages(), 8u);
 }
