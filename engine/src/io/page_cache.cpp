@@ -156,6 +156,19 @@ const uint8_t* SharedFile::Reader::Get(int64_t offset, size_t n, uint8_t* scratc
   return f->ReadLocked(offset, scratch, n) == static_cast<int64_t>(n) ? scratch : nullptr;
 }
 
+uint8_t* SharedFile::Reader::GetForWrite(int64_t offset, size_t n) {
+  SharedFile* f = f_;
+  if (f->capacity_ == 0 || !f->file_->Writable() || offset < 0 ||
+      offset + static_cast<int64_t>(n) > f->size_.load())
+    return nullptr;
+  size_t in = static_cast<size_t>(offset % kPageSize);
+  if (in + n > kPageSize) return nullptr;
+  int32_t fr = f->Acquire(static_cast<uint32_t>(offset / kPageSize), true);
+  if (fr < 0) return nullptr;
+  f->frames_[fr].dirty = true;
+  return f->FrameData(fr) + in;
+}
+
 int64_t SharedFile::ReadLocked(int64_t offset, void* buf, size_t n) {
   if (offset < 0) return -1;
   if (offset >= size_) return 0;

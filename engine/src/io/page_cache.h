@@ -63,6 +63,11 @@ class SharedFile {
     explicit Reader(SharedFile* f) : f_(f), lock_(f->mu_) {}
     const uint8_t* Get(int64_t offset, size_t n, uint8_t* scratch);
 
+    // A pointer for changing n bytes in place, when they lie inside one
+    // cached page (the page is marked dirty); null otherwise, and then the
+    // caller reads and writes as usual.
+    uint8_t* GetForWrite(int64_t offset, size_t n);
+
    private:
     SharedFile* f_;
     std::lock_guard<std::mutex> lock_;

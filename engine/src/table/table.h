@@ -168,6 +168,7 @@ class Table {
   // node where the search ended (held in *node when given), or -1.
   int32_t SearchIndex(int k, const uint8_t* v, SearchResult* out, Node* node, bool raiseUpperBound);
   bool InsertIndex(int k, const uint8_t* v, int32_t record, int32_t leaf, int position);
+  bool InsertInPlace(int k, const uint8_t* v, int32_t record, int32_t leaf, int position);
   int CompareKey(const uint8_t* a, const uint8_t* b, int k) const {
     return CompareKeys(schema_.key[k], a, b);
   }

@@ -169,6 +169,7 @@ bool Table::InsertIndex(int k, const uint8_t* v, int32_t record, int32_t leaf, i
     hdr_.setLastLeaf(k, at);
     return true;
   }
+  if (file_->writable() && InsertInPlace(k, v, record, leaf, position)) return true;
   if (!ReadNode(k, leaf, &n)) return false;
   if (position < 0 || position > n.count()) {
     SetError(err::kDamaged);
@@ -273,6 +274,39 @@ bool Table::InsertIndex(int k, const uint8_t* v, int32_t record, int32_t leaf, i
     n.setChild(pos + 1, newAt);
     n.setCount(n.count() + 1);
   }
+}
+
+// The common case of an insertion, done on the cached node itself: the leaf
+// has room and lies inside one cache page. The bytes that change are those
+// a read, shift and whole-node write would change. false when the case does
+// not apply (nothing is changed then).
+bool Table::InsertInPlace(int k, const uint8_t* v, int32_t record, int32_t leaf, int position) {
+  const KeyDef& d = schema_.key[k];
+  if (!BlockInFile(leaf, d.nodeSize)) return false;
+  SharedFile::Reader access(file_->shared());
+  uint8_t* p = access.GetForWrite(leaf, static_cast<size_t>(d.nodeSize));
+  if (!p) return false;
+  NodeView view(p, d);
+  if (!NodeLooksValid(view, leaf, FileEnd())) return false;
+  const int32_t c = view.count();
+  if (c + 1 > kMaxEntries || position < 0 || position > c || view.child(0) != -1) return false;
+  const int moved = c - position;
+  std::memmove(p + kNodeOffChildren + 4 * (position + 1), p + kNodeOffChildren + 4 * position, 4 * moved);
+  std::memmove(p + kNodeOffRecords + 4 * (position + 1), p + kNodeOffRecords + 4 * position, 4 * moved);
+  uint8_t* keys = p + d.keysAt;
+  const size_t w = static_cast<size_t>(d.slotWidth);
+  std::memmove(keys + w * (position + 1), keys + w * position, w * moved);
+  Store32(p + kNodeOffChildren + 4 * position, -1);
+  Store32(p + kNodeOffRecords + 4 * position, record);
+  if (d.kind == kNodeChar) {
+    std::memcpy(keys + w * position, v, static_cast<size_t>(d.length));
+    keys[w * position + d.length] = 0;
+  } else {
+    std::memcpy(keys + w * position, v, w);
+  }
+  Store32(p + kNodeOffCount, c + 1);
+  if (view.next() == -1) hdr_.setLastLeaf(k, leaf);
+  return true;
 }
 
 bool Table::GetMultiKeyVal(int k, uint8_t* dest, const uint8_t* image, bool fromCurrent) {
