@@ -499,8 +499,16 @@ Figures RunLmdb(const Workload& w, const std::string& dir) {
 
 // ---------------------------------------------------------------- report
 
+// A ratio, or "-" when an engine did not run.
+std::string Ratio(double a, double b) {
+  if (a <= 0 || b <= 0) return "-";
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.2fx", a / b);
+  return buf;
+}
+
 void Line(const char* phase, double o, double s, double l) {
-  std::printf("%-34s %14.0f %14.0f %14.0f %10.2fx %10.2fx\n", phase, o, s, l, s > 0 ? o / s : 0, l > 0 ? o / l : 0);
+  std::printf("%-34s %14.0f %14.0f %14.0f %11s %11s\n", phase, o, s, l, Ratio(o, s).c_str(), Ratio(o, l).c_str());
 }
 
 bool runOrvex = true, runSqlite = true, runLmdb = true;
@@ -533,9 +541,9 @@ bool RunSize(int n) {
   Line("walk of 100 from random id", o.range, s.range, l.range);
   Line("lookup by name, all its records", o.byName, s.byName, l.byName);
   Line("delete by id", o.remove, s.remove, l.remove);
-  std::printf("%-34s %14lld %14lld %14lld %10.2fx %10.2fx\n", "file size after close (bytes)", o.fileSize,
-              s.fileSize, l.fileSize, s.fileSize > 0 ? double(o.fileSize) / double(s.fileSize) : 0,
-              l.fileSize > 0 ? double(o.fileSize) / double(l.fileSize) : 0);
+  std::printf("%-34s %14lld %14lld %14lld %11s %11s\n", "file size after close (bytes)", o.fileSize, s.fileSize,
+              l.fileSize, Ratio(double(o.fileSize), double(s.fileSize)).c_str(),
+              Ratio(double(o.fileSize), double(l.fileSize)).c_str());
   std::printf("(ratios: Orvex ops/s over the peer's; for file size, Orvex bytes over the peer's)\n");
   if (o.checkedClean) std::printf("Orvex's file after close: orvex check clean\n");
 
