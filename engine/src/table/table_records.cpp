@@ -300,7 +300,7 @@ bool Table::CanInsert() {
   for (int k = 0; k < schema_.keys; ++k) {
     FormKey(schema_.key[k], edit_.get(), v);
     SearchResult r;
-    SearchIndex(k, v, &r, nullptr, false);
+    if (SearchIndex(k, v, &r, nullptr, false) < 0 && hdr_.root(k) != -1) return false;
     if (r.found && r.record != -1 && schema_.key[k].attribute == 2) {
       SetError(err::kUnduplicated);
       return false;
