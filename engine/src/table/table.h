@@ -262,9 +262,9 @@ class Table {
   // Entry skipping across leaves; n holds the leaf. false off either end.
   bool SkipForward(int k, Node* n, int* entry);
   bool SkipBackward(int k, Node* n, int* entry);
-  // Sets key k's position on entry of leaf n; fromTail picks a chain's last
-  // node instead of its head.
-  bool PositionAt(int k, const Node& n, int entry, bool fromTail);
+  // Sets key k's position on an entry (its record offset given) of a leaf;
+  // fromTail picks a chain's last node instead of its head.
+  bool PositionAt(int k, int32_t leaf, int entry, int32_t record, bool fromTail);
   bool StepFirstLast(int k, bool last);
   bool StepNextPrev(int k, bool next);
   bool WalkPreconditions(int k, bool needCurrentLeaf);

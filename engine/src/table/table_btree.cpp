@@ -35,6 +35,18 @@ namespace {
 // first greater key); count when every key is below v.
 int LowerBound(const KeyDef& d, const NodeView& n, const uint8_t* v) {
   int lo = 0, hi = n.count();
+  if (d.kind == kNodeInt) {
+    // The commonest key kind, compared inline.
+    const int32_t x = Load32(v);
+    while (lo < hi) {
+      int mid = (lo + hi) / 2;
+      if (Load32(n.key(mid)) < x)
+        lo = mid + 1;
+      else
+        hi = mid;
+    }
+    return lo;
+  }
   while (lo < hi) {
     int mid = (lo + hi) / 2;
     if (CompareKeys(d, n.key(mid), v) < 0)

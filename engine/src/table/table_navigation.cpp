@@ -43,11 +43,11 @@ bool Table::SkipBackward(int k, Node* n, int* entry) {
   }
 }
 
-bool Table::PositionAt(int k, const Node& n, int entry, bool fromTail) {
+bool Table::PositionAt(int k, int32_t leaf, int entry, int32_t record, bool fromTail) {
   KeyPosition np = pos_[k];
-  np.node = n.self();
+  np.node = leaf;
   np.entry = entry;
-  np.record = n.record(entry);
+  np.record = record;
   if (schema_.key[k].attribute == 1) {
     DupNode head;
     bool isDup;
@@ -85,13 +85,18 @@ bool Table::PositionAt(int k, const Node& n, int entry, bool fromTail) {
 bool Table::Seek(SeekOp op, int k, const uint8_t* v) {
   workKey_ = -1;
   SearchResult r;
+  if (op == SeekOp::kEqual) {
+    // The equal entry is the answer: no leaf image is needed now (a later
+    // step reads the leaf).
+    if (SearchIndex(k, v, &r, nullptr, false) < 0 || !r.found || r.record == -1) return false;
+    return PositionAt(k, r.leaf, r.position, r.record, false);
+  }
   if (SearchIndex(k, v, &r, &work_, false) < 0) return false;
   int entry = r.position;
   bool ok = false;
   bool fromTail = false;
   switch (op) {
     case SeekOp::kEqual:
-      ok = r.found && r.record != -1;
       break;
     case SeekOp::kGreaterEqual:
       ok = SkipForward(k, &work_, &entry);
@@ -112,7 +117,7 @@ bool Table::Seek(SeekOp op, int k, const uint8_t* v) {
       break;
   }
   workKey_ = k;
-  return ok && PositionAt(k, work_, entry, fromTail);
+  return ok && PositionAt(k, work_.self(), entry, work_.record(entry), fromTail);
 }
 
 bool Table::LoadRecord(void* image, int length) { return SetRecBuff(image, length, false); }
@@ -140,7 +145,7 @@ bool Table::StepFirstLast(int k, bool last) {
   int entry = last ? work_.count() - 1 : 0;
   bool ok = last ? SkipBackward(k, &work_, &entry) : SkipForward(k, &work_, &entry);
   workKey_ = k;
-  return ok && PositionAt(k, work_, entry, last);
+  return ok && PositionAt(k, work_.self(), entry, work_.record(entry), last);
 }
 
 bool Table::StepNextPrev(int k, bool next) {
@@ -177,7 +182,7 @@ bool Table::StepNextPrev(int k, bool next) {
   }
   int entry = p.entry + (next ? 1 : -1);
   bool ok = next ? SkipForward(k, &work_, &entry) : SkipBackward(k, &work_, &entry);
-  return ok && PositionAt(k, work_, entry, !next);
+  return ok && PositionAt(k, work_.self(), entry, work_.record(entry), !next);
 }
 
 bool Table::WalkPreconditions(int k, bool needCurrentLeaf) {
