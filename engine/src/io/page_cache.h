@@ -27,7 +27,7 @@
 
 namespace orvex {
 
-constexpr size_t kPageSize = 16384;
+constexpr size_t kPageSize = 32768;
 // Cache size per open file; memory grows with the file up to this bound.
 constexpr size_t kDefaultCacheBytes = size_t{128} << 20;
 
@@ -92,7 +92,7 @@ class SharedFile {
   int32_t FreeFrame();
   bool WriteBack(int32_t f);
 
-  static constexpr size_t kSlabFrames = 64;
+  static constexpr size_t kSlabFrames = 16;
 
   std::mutex mu_;
   std::unique_ptr<File> file_;
