@@ -175,15 +175,20 @@ int64_t SharedFile::ReadLocked(int64_t offset, void* buf, size_t n) {
   n = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(n), size_.load() - offset));
   if (capacity_ == 0) return file_->Read(offset, buf, n);
   auto* out = static_cast<uint8_t*>(buf);
+  const bool direct = Bypass(n);
   size_t done = 0;
   while (done < n) {
     int64_t at = offset + static_cast<int64_t>(done);
     uint32_t page = static_cast<uint32_t>(at / kPageSize);
     size_t in = static_cast<size_t>(at % kPageSize);
     size_t take = std::min(kPageSize - in, n - done);
-    int32_t f = Acquire(page, true);
-    if (f < 0) return -1;
-    std::memcpy(out + done, FrameData(f) + in, take);
+    int32_t f = direct ? Find(page) : Acquire(page, true);
+    if (f >= 0) {
+      frames_[f].referenced = true;
+      std::memcpy(out + done, FrameData(f) + in, take);
+    } else if (!direct || file_->Read(at, out + done, take) != static_cast<int64_t>(take)) {
+      return -1;
+    }
     done += take;
   }
   return static_cast<int64_t>(n);
@@ -198,6 +203,7 @@ bool SharedFile::Write(int64_t offset, const void* buf, size_t n) {
     return true;
   }
   auto* in = static_cast<const uint8_t*>(buf);
+  const bool direct = Bypass(n);
   size_t done = 0;
   while (done < n) {
     int64_t at = offset + static_cast<int64_t>(done);
@@ -210,10 +216,14 @@ bool SharedFile::Write(int64_t offset, const void* buf, size_t n) {
     int64_t existingEnd = std::min<int64_t>(pageStart + kPageSize, size_.load());
     bool covers = existingEnd <= pageStart ||
                   (inPage == 0 && at + static_cast<int64_t>(take) >= existingEnd);
-    int32_t f = Acquire(page, !covers);
-    if (f < 0) return false;
-    std::memcpy(FrameData(f) + inPage, in + done, take);
-    frames_[f].dirty = true;
+    int32_t f = direct ? Find(page) : Acquire(page, !covers);
+    if (f >= 0) {
+      frames_[f].referenced = true;
+      std::memcpy(FrameData(f) + inPage, in + done, take);
+      frames_[f].dirty = true;
+    } else if (!direct || !file_->Write(at, in + done, take)) {
+      return false;
+    }
     done += take;
     size_ = std::max<int64_t>(size_.load(), at + static_cast<int64_t>(take));
   }

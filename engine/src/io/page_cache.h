@@ -90,6 +90,12 @@ class SharedFile {
   // about to be overwritten whole need not be read). -1 on failure.
   int32_t Acquire(uint32_t page, bool load);
   int32_t FreeFrame();
+  // Once the cache is full, a small read or write of a page that is not
+  // cached goes straight to the file (the file holds that page's current
+  // bytes), so that records and duplicate nodes do not push index nodes
+  // out of the cache.
+  bool Bypass(size_t n) const { return n <= kDirectMax && frames_.size() >= capacity_; }
+  static constexpr size_t kDirectMax = 1024;
   bool WriteBack(int32_t f);
 
   static constexpr size_t kSlabFrames = 16;
