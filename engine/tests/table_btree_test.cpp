@@ -168,7 +168,7 @@ TEST(BTree, CachedAndUncachedTablesWriteTheSameBytes) {
   // leave identical files after Flush and after CloseDB.
   TempDir dir;
   std::vector<std::vector<uint8_t>> flushed, closed;
-  for (size_t cache : {size_t{0}, size_t{16 * 4096}, size_t{64} << 20}) {
+  for (size_t cache : {size_t{0}, 4 * orvex::kPageSize, size_t{64} << 20}) {
     std::string path = dir.File("c" + std::to_string(cache) + ".db");
     orvex::TableOptions opt;
     opt.cacheBytes = cache;
