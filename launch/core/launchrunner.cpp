@@ -82,7 +82,9 @@ LaunchRunner::LoadResult LaunchRunner::load(const QString &commandLine)
     QList<ScriptProblem> problems = script.problems();
 
     // The command line is checked against the whole script before anything runs, so
-    // that a wrong one runs nothing at all. A script that ends while it is read never
+    // that its problem is told in the one box of this load. A wrong command line runs
+    // no entry of its own; the script itself is read as usual, start-up entries
+    // included, and the program then ends. A script that ends while it is read never
     // gets to its command line.
     const QString wanted = commandLine.trimmed();
     int commandEntry = -1;
@@ -100,10 +102,6 @@ LaunchRunner::LoadResult LaunchRunner::load(const QString &commandLine)
         for (const ScriptProblem &problem : problems)
             text.append(problem.toString());
         m_services.dialogs.messageBox(programTitle(), text.join(QLatin1Char('\n')));
-    }
-    if (commandLineIsBad) {
-        end(1);
-        return LoadResult::Ended;
     }
 
     if (files.hasPicture())
@@ -160,6 +158,10 @@ LaunchRunner::LoadResult LaunchRunner::load(const QString &commandLine)
     }
     m_view.setWindowHeight(EntryLayout::windowHeight(entryCount()));
 
+    if (commandLineIsBad) {
+        end(1);
+        return LoadResult::Ended;
+    }
     if (commandEntry >= 0) {
         execute(commandEntry);
         end(0);

@@ -45,7 +45,9 @@ public:
 
     // Reads the script and sets up the window, running "[autorun]" entries as their
     // lines are read. `commandLine` is empty or an entry number, run once the whole
-    // script is read. Every problem found is told in one box, before anything runs.
+    // script is read; any other command line runs nothing of its own and ends the
+    // program once the script is read. Every problem found is told in one box,
+    // before anything runs.
     // Ended: the program ends now without showing its window (see exitCode()).
     LoadResult load(const QString &commandLine);
 
