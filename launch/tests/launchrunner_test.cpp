@@ -31,10 +31,13 @@ TEST(LaunchLoad, TheCaptionIsTheTitleTwoSpacesAndTheProgramFolder)
 {
     LaunchBench bench;
     bench.writeScript({QStringLiteral("' comment"), QString(), QStringLiteral("'"),
-                       QStringLiteral("Reception"), QStringLiteral("a¬b¬c")});
+                       QStringLiteral("Reception"), QStringLiteral("a¬b¬c"), QStringLiteral("'a¬b¬c"),
+                       QString(), QStringLiteral("second¬b¬c")});
     EXPECT_EQ(bench.load(), LoadResult::ShowWindow);
     EXPECT_EQ(bench.view.caption, QStringLiteral("Reception  ") + bench.folder);
-    EXPECT_EQ(bench.runner().entryCount(), 1);
+    // Comment and empty lines between entries take no entry number.
+    EXPECT_EQ(bench.runner().entryCount(), 2);
+    EXPECT_EQ(bench.view.entries[1].buttonCaption, QStringLiteral("second"));
     EXPECT_TRUE(bench.dialogs.messages.isEmpty());
 }
 
@@ -61,9 +64,10 @@ TEST(LaunchLoad, EntriesAreLaidOutAndLabelledFromTheirFields)
     LaunchBench bench;
     bench.writeScript({QStringLiteral("t"), QStringLiteral("[blank]¬Tools¬"),
                        QStringLiteral("Edit¬Write a letter¬abiword*[beep 440 100]"),
-                       QStringLiteral("¬[blank]¬x")});
+                       QStringLiteral("¬[blank]¬x"), QStringLiteral(" Mail ¬  the mail ¬thunderbird ¬"),
+                       QStringLiteral("[Blank]¬ ¬x")});
     ASSERT_EQ(bench.load(), LoadResult::ShowWindow);
-    ASSERT_EQ(bench.view.entries.size(), 3);
+    ASSERT_EQ(bench.view.entries.size(), 5);
     const EntryControls heading = bench.view.entries[0];
     EXPECT_FALSE(heading.geometry.buttonVisible);
     EXPECT_TRUE(heading.geometry.labelVisible);
@@ -77,7 +81,17 @@ TEST(LaunchLoad, EntriesAreLaidOutAndLabelledFromTheirFields)
     EXPECT_EQ(edit.buttonToolTip, QStringLiteral("Write a letter (opens abiword*[beep 440 100])"));
     EXPECT_FALSE(bench.view.entries[2].geometry.buttonVisible);
     EXPECT_FALSE(bench.view.entries[2].geometry.labelVisible);
-    EXPECT_EQ(bench.view.height, 1070 + 750 + 200);
+    EXPECT_EQ(bench.view.entries[2].geometry.button.top(), 1070);
+    EXPECT_EQ(bench.view.entries[2].geometry.label.topLeft(), QPoint(200, 1270));
+    // Fields are not trimmed.
+    const EntryControls mail = bench.view.entries[3];
+    EXPECT_EQ(mail.buttonCaption, QStringLiteral(" Mail "));
+    EXPECT_EQ(mail.labelToolTip, QStringLiteral("thunderbird "));
+    EXPECT_EQ(mail.buttonToolTip, QStringLiteral("  the mail  (opens thunderbird )"));
+    // Only "[blank]" itself and the empty text hide a control.
+    EXPECT_TRUE(bench.view.entries[4].geometry.buttonVisible);
+    EXPECT_TRUE(bench.view.entries[4].geometry.labelVisible);
+    EXPECT_EQ(bench.view.height, 120 + 4 * 475 + 750 + 200);
 }
 
 TEST(LaunchLoad, AScriptWrittenOnTheOriginalPlatformReadsTheSame)
@@ -116,38 +130,42 @@ TEST(LaunchExecute, ABarGivesTheTargetItsWorkingFolder)
 {
     LaunchBench bench;
     bench.writeScript({QStringLiteral("t"),
-                       QStringLiteral("a¬b¬/opt/show/run|/srv/show*report.odt|/home/desk|x*https://example.org/")});
+                       QStringLiteral("a¬b¬/opt/show/run|/srv/show*report.odt|/home/a b|x|y*https://example.org/*app|")});
     ASSERT_EQ(bench.load(), LoadResult::ShowWindow);
     bench.runner().execute(0);
     EXPECT_EQ(bench.opened(), (QStringList{QStringLiteral("/opt/show/run @ /srv/show"),
-                                           QStringLiteral("report.odt @ /home/desk"),
-                                           QStringLiteral("https://example.org/ @ ") + bench.folder}));
+                                           QStringLiteral("report.odt @ /home/a b"),
+                                           QStringLiteral("https://example.org/ @ ") + bench.folder,
+                                           QStringLiteral("app @ ")}));
 }
 
 TEST(LaunchExecute, MoveTakesTopThenLeftAndMouseMoveXThenY)
 {
     LaunchBench bench;
-    bench.writeScript({QStringLiteral("t"), QStringLiteral("a¬b¬[move 100 50]*[mousemove 100 50]")});
+    bench.writeScript({QStringLiteral("t"), QStringLiteral("a¬b¬[move 100 50]*[mousemove 100 50]*[move -2147483648 2147483647]*[mousemove -5 -7]")});
     ASSERT_EQ(bench.load(), LoadResult::ShowWindow);
     bench.runner().execute(0);
+    // Windows may sit on a screen left of or above the first one.
     EXPECT_EQ(bench.view.eventsStartingWith(QStringLiteral("move")),
-              QStringList{QStringLiteral("move top 100 left 50")});
-    ASSERT_EQ(bench.windows.pointerWarps.size(), 1);
-    EXPECT_EQ(bench.windows.pointerWarps[0], QPoint(100, 50));
+              (QStringList{QStringLiteral("move top 100 left 50"),
+                           QStringLiteral("move top -2147483648 left 2147483647")}));
+    EXPECT_EQ(bench.windows.pointerWarps, (QList<QPoint>{QPoint(100, 50), QPoint(-5, -7)}));
+    EXPECT_TRUE(bench.dialogs.messages.isEmpty());
 }
 
 TEST(LaunchExecute, ArgumentsEndAtTheirBracketWhateverFollows)
 {
     LaunchBench bench;
     bench.writeScript({QStringLiteral("t"),
-                       QStringLiteral("a¬b¬[pause 500] then words*[beep 1000 30]x y*[alert Hello there] friend")});
+                       QStringLiteral("a¬b¬[pause 500] then words*[beep 1000 30]x y*[pause 7]]x*[alert Hello there] friend*[alert no bracket")});
     ASSERT_EQ(bench.load(), LoadResult::ShowWindow);
     bench.runner().execute(0);
-    EXPECT_EQ(tones(bench), QStringLiteral("pause 500,beep 1000 30"));
-    ASSERT_EQ(bench.dialogs.messages.size(), 1);
+    EXPECT_EQ(tones(bench), QStringLiteral("pause 500,beep 1000 30,pause 7"));
+    ASSERT_EQ(bench.dialogs.messages.size(), 2);
     EXPECT_EQ(bench.dialogs.messages[0].title, QStringLiteral("Korvane_Launch"));
     EXPECT_EQ(bench.dialogs.messages[0].text, QStringLiteral("Hello there"));
     EXPECT_EQ(bench.dialogs.messages[0].buttons, MessageButtons::Ok);
+    EXPECT_EQ(bench.dialogs.messages[1].text, QStringLiteral("no bracket"));
 }
 
 TEST(LaunchExecute, CheckGoesOnWithOkAndCancelStopsTheList)
@@ -216,7 +234,8 @@ TEST(LaunchExecute, WindowStateWordsInBothSpellingsAndUnknownCommands)
 {
     LaunchBench bench;
     bench.writeScript({QStringLiteral("t"),
-                       QStringLiteral("a¬b¬[minimise]*[restore]*[maximize]*[minimize]*[maximise]*[Restore]*[frobnicate 1]*[pause 20]")});
+                       QStringLiteral("a¬b¬[minimise]*[restore]*[maximize]*[minimize]*[maximise]*[Restore]*[frobnicate 1]*"
+                                      "[End]*[end] *[hide] now*[pause]*[PAUSE 5]*[launch] *[pause 20]")});
     ASSERT_EQ(bench.load(), LoadResult::ShowWindow);
     bench.runner().execute(0);
     QStringList states;
@@ -231,6 +250,10 @@ TEST(LaunchExecute, WindowStateWordsInBothSpellingsAndUnknownCommands)
     // Commands of no known form do nothing, and the list goes on past them.
     EXPECT_EQ(tones(bench), QStringLiteral("pause 20"));
     EXPECT_TRUE(bench.opened().isEmpty());
+    EXPECT_FALSE(bench.runner().ended());
+    EXPECT_TRUE(bench.view.eventsStartingWith(QStringLiteral("hide")).isEmpty());
+    EXPECT_TRUE(bench.dialogs.inputs.isEmpty());
+    EXPECT_TRUE(bench.dialogs.messages.isEmpty());
 }
 
 TEST(LaunchExecute, EmptyCommandsOpenNothing)
@@ -267,24 +290,19 @@ TEST(LaunchExecute, HideAndShowActOnTheRunningEntryAndLetWaitingClicksRun)
     EXPECT_TRUE(bench.opened().isEmpty());
 }
 
-TEST(LaunchExecute, TheWebsiteButtonOpensTheMakersSite)
-{
-    LaunchBench bench;
-    bench.writeScript({QStringLiteral("t"), QStringLiteral("a¬b¬c")});
-    ASSERT_EQ(bench.load(), LoadResult::ShowWindow);
-    bench.runner().openWebsite();
-    EXPECT_EQ(bench.opened(), QStringList{LaunchRunner::websiteAddress() + QStringLiteral(" @ ") + bench.folder});
-}
-
 // ---- triggers ------------------------------------------------------------------
 
 TEST(LaunchTriggers, AutorunRunsWhileReadingAndHideHidesItsButtonForGood)
 {
     LaunchBench bench;
     bench.writeScript({QStringLiteral("t"), QStringLiteral("Start¬Starts itself¬[hide]*welcome¬[autorun]"),
-                       QStringLiteral("b¬c¬[show]")});
+                       QStringLiteral("b¬c¬[show]"), QStringLiteral("a¬b¬five¬[autorun]¬"),
+                       QStringLiteral("a¬b¬capital¬[Autorun]"), QStringLiteral("a¬b¬spaced¬[autorun] ")});
     ASSERT_EQ(bench.load(), LoadResult::ShowWindow);
+    // Only the line of exactly four fields whose trigger is "[autorun]" runs.
     EXPECT_EQ(bench.opened(), QStringList{QStringLiteral("welcome @ ") + bench.folder});
+    EXPECT_TRUE(bench.view.eventsStartingWith(QStringLiteral("timer")).isEmpty());
+    EXPECT_TRUE(bench.dialogs.messages.isEmpty());
     EXPECT_FALSE(bench.view.buttonVisible[0]);
     // The autorun ran before the next line was read.
     const QStringList events = bench.view.events;
@@ -315,8 +333,10 @@ TEST(LaunchTriggers, EndAfterAutorunLinesRunsThemAndEndsWithoutAWindow)
     LaunchBench bench;
     bench.writeScript({QStringLiteral("t"), QStringLiteral("a¬b¬first¬[autorun]"),
                        QStringLiteral("a¬b¬closer¬[onclose]"), QStringLiteral("a¬b¬second¬[autorun]"),
-                       QStringLiteral("a¬b¬never¬[end]"), QStringLiteral("a¬b¬later¬[autorun]")});
+                       QStringLiteral("a¬b¬never¬[end]"), QStringLiteral("a¬b¬later¬[autorun]"),
+                       QStringLiteral("short line never read")});
     EXPECT_EQ(bench.load(), LoadResult::Ended);
+    EXPECT_TRUE(bench.dialogs.messages.isEmpty());
     EXPECT_TRUE(bench.runner().ended());
     EXPECT_EQ(bench.runner().exitCode(), 0);
     EXPECT_EQ(bench.opened(), (QStringList{QStringLiteral("first @ ") + bench.folder,
@@ -346,7 +366,8 @@ TEST(LaunchTriggers, TheTimerFiresOnTimeTextsWithoutLeadingZeros)
     LaunchBench bench;
     bench.writeScript({QStringLiteral("t"), QStringLiteral("a¬b¬plain¬[time 9:5]"),
                        QStringLiteral("a¬b¬zeros¬[time 09:05]"), QStringLiteral("a¬b¬untimed"),
-                       QStringLiteral("a¬b¬again¬[time 9:5]"), QStringLiteral("a¬b¬seconds¬[time 9:5:00]")});
+                       QStringLiteral("a¬b¬again¬[time 9:5]]later"), QStringLiteral("a¬b¬seconds¬[time 9:5:00]"),
+                       QStringLiteral("a¬b¬five¬[time 9:5]¬")});
     ASSERT_EQ(bench.load(), LoadResult::ShowWindow);
     EXPECT_EQ(bench.runner().List1(), (QStringList{QStringLiteral("9:5,0"), QStringLiteral("09:05,1"),
                                                    QStringLiteral("9:5,3"), QStringLiteral("9:5:00,4")}));
@@ -370,24 +391,11 @@ TEST(LaunchTriggers, TheTimerFiresOnTimeTextsWithoutLeadingZeros)
     bench.clock.now = QTime(9, 5, 1);
     bench.runner().Timer1();
     EXPECT_EQ(bench.opened().size(), 4);
-}
-
-TEST(LaunchTriggers, TimeTextsHaveNoLeadingZeros)
-{
-    EXPECT_EQ(LaunchRunner::timeText(QTime(9, 5)), QStringLiteral("9:5"));
-    EXPECT_EQ(LaunchRunner::timeText(QTime(14, 30)), QStringLiteral("14:30"));
     EXPECT_EQ(LaunchRunner::timeText(QTime(0, 0, 59)), QStringLiteral("0:0"));
     EXPECT_EQ(LaunchRunner::timeText(QTime(23, 59)), QStringLiteral("23:59"));
 }
 
-TEST(LaunchTriggers, AScriptWithoutTimesNeverArmsTheTimer)
-{
-    LaunchBench bench;
-    bench.writeScript({QStringLiteral("t"), QStringLiteral("a¬b¬c¬[autorun]")});
-    ASSERT_EQ(bench.load(), LoadResult::ShowWindow);
-    EXPECT_TRUE(bench.view.eventsStartingWith(QStringLiteral("timer")).isEmpty());
-    EXPECT_TRUE(bench.view.timerItems.isEmpty());
-}
+
 
 // ---- the command line ----------------------------------------------------------
 
@@ -492,16 +500,29 @@ TEST(LaunchBadInput, ShortLinesKeepTheirPlaceAndTheirButtonsSayWhatIsWrong)
 
 TEST(LaunchBadInput, ANonNumberIsToldOnceAndItsCommandDoesNothing)
 {
+    // Numbers are decimal integers within the range of int; pauses and tones take
+    // none below zero (a negative wait would never end).
+    const QStringList bad{QStringLiteral("[pause soon]"), QStringLiteral("[beep 440 1O0]"),
+                          QStringLiteral("[beep 440]"), QStringLiteral("[pause -3]"),
+                          QStringLiteral("[move 10 ten]"), QStringLiteral("[move 100] 50"),
+                          QStringLiteral("[move  100 50]"), QStringLiteral("[pause 2147483648]"),
+                          QStringLiteral("[pause 1.5]"), QStringLiteral("[pause +5]"),
+                          QStringLiteral("[pause 0x10]"), QStringLiteral("[pause -]"),
+                          QStringLiteral("[pause ]"), QStringLiteral("[pause ٣]")};
     LaunchBench bench;
-    bench.writeScript({QStringLiteral("t"), QStringLiteral("a¬b¬before*[pause soon]*[beep 440 1O0]*after")});
+    bench.writeScript({QStringLiteral("t"), QStringLiteral("a¬b¬before*") + bad.join(QLatin1Char('*')) +
+                                                QStringLiteral("*after*[pause 2147483647]")});
     ASSERT_EQ(bench.load(), LoadResult::ShowWindow);
     ASSERT_EQ(bench.dialogs.messages.size(), 1);
-    EXPECT_TRUE(bench.dialogs.messages[0].text.contains(QStringLiteral("line 2: \"[pause soon]\"")));
-    EXPECT_TRUE(bench.dialogs.messages[0].text.contains(QStringLiteral("\"[beep 440 1O0]\"")));
+    const QString text = bench.dialogs.messages[0].text;
+    for (const QString &command : bad)
+        EXPECT_EQ(text.count(QStringLiteral("line 2: \"%1\"").arg(command)), 1) << command.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("\"soon\" is not a number"))) << text.toStdString();
     bench.runner().execute(0);
     bench.runner().execute(0);
     EXPECT_EQ(bench.dialogs.messages.size(), 1);
-    EXPECT_TRUE(bench.tones.events.isEmpty());
+    EXPECT_EQ(tones(bench), QStringLiteral("pause 2147483647,pause 2147483647"));
+    EXPECT_TRUE(bench.view.eventsStartingWith(QStringLiteral("move")).isEmpty());
     EXPECT_EQ(bench.opened().size(), 4);
 }
 

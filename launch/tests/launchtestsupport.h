@@ -14,7 +14,6 @@
 #include <QTemporaryDir>
 
 #include <functional>
-#include <memory>
 
 namespace launch::testing {
 
@@ -86,15 +85,17 @@ public:
     QTime now{12, 0};
 };
 
-// A program folder of the test's own, with the runner and every recorder.
-class LaunchBench {
+// A program folder of the test's own with every platform service recorded.
+class ScriptFolder {
 public:
-    explicit LaunchBench(const QString &name = QStringLiteral("launch")) : programName(name)
+    explicit ScriptFolder(const QString &name = QStringLiteral("launch"))
+        : programName(name), folder(m_dir.path())
     {
-        folder = m_dir.path();
-        m_runner = std::make_unique<LaunchRunner>(
-            view, LaunchRunner::Services{launcher, dialogs, tones, windows, clock}, folder,
-            programName);
+    }
+
+    LaunchRunner::Services services()
+    {
+        return LaunchRunner::Services{launcher, dialogs, tones, windows, clock};
     }
 
     // Writes the script, lines ended by CR LF, into the program folder or its
@@ -115,13 +116,6 @@ public:
         file.write(bytes);
     }
 
-    LaunchRunner::LoadResult load(const QString &commandLine = QString())
-    {
-        return m_runner->load(commandLine);
-    }
-
-    LaunchRunner &runner() { return *m_runner; }
-
     // Targets opened, as "target @ folder".
     QStringList opened() const
     {
@@ -131,27 +125,38 @@ public:
         return all;
     }
 
-    // Texts of every message box shown.
-    QStringList messageTexts() const
-    {
-        QStringList all;
-        for (const auto &message : dialogs.messages)
-            all.append(message.text);
-        return all;
-    }
+private:
+    QTemporaryDir m_dir;
 
+public:
     QString programName;
     QString folder;
-    RecordingView view;
     platform::testing::RecordingLauncher launcher;
     platform::testing::ScriptedDialogs dialogs;
     platform::testing::RecordingTones tones;
     platform::testing::FakeWindowServices windows;
     FakeClock clock;
+};
+
+// The runner over a recording view.
+class LaunchBench : public ScriptFolder {
+public:
+    explicit LaunchBench(const QString &name = QStringLiteral("launch"))
+        : ScriptFolder(name), m_runner(view, services(), folder, programName)
+    {
+    }
+
+    LaunchRunner::LoadResult load(const QString &commandLine = QString())
+    {
+        return m_runner.load(commandLine);
+    }
+
+    LaunchRunner &runner() { return m_runner; }
+
+    RecordingView view;
 
 private:
-    QTemporaryDir m_dir;
-    std::unique_ptr<LaunchRunner> m_runner;
+    LaunchRunner m_runner;
 };
 
 }  // namespace launch::testing

@@ -14,7 +14,6 @@
 #include <QPushButton>
 #include <QTest>
 
-#include <memory>
 
 using namespace launch;
 
@@ -27,41 +26,15 @@ QRect pixels(const QRect &twips)
 }
 
 // A window and its runner over a program folder of the test's own.
-struct WindowBench {
-    explicit WindowBench(const QStringList &script)
+struct WindowBench : testing::ScriptFolder {
+    explicit WindowBench(const QStringList &script) : runner(window, services(), folder, programName)
     {
-        folder = dir.path();
         writeScript(script);
-        runner = std::make_unique<LaunchRunner>(
-            window, LaunchRunner::Services{launcher, dialogs, tones, windows, clock}, folder,
-            QStringLiteral("launch"));
-        window.setRunner(runner.get());
+        window.setRunner(&runner);
     }
 
-    void writeScript(const QStringList &lines)
-    {
-        QFile file(folder + QStringLiteral("/launch.ini"));
-        file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        file.write((lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
-    }
-
-    QStringList opened() const
-    {
-        QStringList all;
-        for (const auto &target : launcher.targets)
-            all.append(target.target + QStringLiteral(" @ ") + target.workingFolder);
-        return all;
-    }
-
-    QTemporaryDir dir;
-    QString folder;
-    platform::testing::RecordingLauncher launcher;
-    platform::testing::ScriptedDialogs dialogs;
-    platform::testing::RecordingTones tones;
-    platform::testing::FakeWindowServices windows;
-    testing::FakeClock clock;
     LaunchWindow window;
-    std::unique_ptr<LaunchRunner> runner;
+    LaunchRunner runner;
 };
 
 }  // namespace
@@ -78,7 +51,6 @@ private slots:
     void onCloseListStaysHiddenAndRunsOnClose();
     void endSkipsTheOnCloseEntries();
     void aSecondCloseDoesNotRunThemAgain();
-    void autorunHideHidesTheButton();
     void windowCommandsMoveAndResizeTheWindow();
     void pictureBacksWindowAndButtons();
     void activationKeepsTheWindowOnTop();
@@ -124,7 +96,7 @@ void LaunchWindowTest::entriesArePlacedInTwips()
     WindowBench bench({QStringLiteral("Front desk"), QStringLiteral("[blank]¬Programs¬"),
                        QStringLiteral("Mail¬Read the mail¬thunderbird"),
                        QStringLiteral("Web¬[blank]¬https://example.org/")});
-    QCOMPARE(bench.runner->load(QString()), LaunchRunner::LoadResult::ShowWindow);
+    QCOMPARE(bench.runner.load(QString()), LaunchRunner::LoadResult::ShowWindow);
     LaunchWindow &window = bench.window;
     QCOMPARE(window.windowTitle(), QStringLiteral("Front desk  ") + bench.folder);
 
@@ -154,21 +126,32 @@ void LaunchWindowTest::entriesArePlacedInTwips()
 void LaunchWindowTest::buttonClicksRunTheirEntry()
 {
     WindowBench bench({QStringLiteral("t"), QStringLiteral("One¬first¬uno"),
-                       QStringLiteral("Two¬second¬dos|/srv/two*[beep 600 20]")});
-    QCOMPARE(bench.runner->load(QString()), LaunchRunner::LoadResult::ShowWindow);
+                       QStringLiteral("Two¬second¬dos|/srv/two*[beep 600 20]"),
+                       QStringLiteral("Hidden¬shy¬[hide]¬[autorun]"), QStringLiteral("Shown¬bold¬[show]")});
+    QCOMPARE(bench.runner.load(QString()), LaunchRunner::LoadResult::ShowWindow);
     bench.window.show();
+    // A first entry with a button has its label beside it.
+    QCOMPARE(bench.window.Label(0)->geometry(), pixels(QRect(1775, 240, 6855, 255)));
     QTest::mouseClick(bench.window.cmd(1), Qt::LeftButton);
     QCOMPARE(bench.opened(), QStringList{QStringLiteral("dos @ /srv/two")});
     QCOMPARE(bench.tones.events.size(), 1);
     QCOMPARE(bench.tones.events[0].hertz, 600);
     QTest::mouseClick(bench.window.cmd(0), Qt::LeftButton);
     QCOMPARE(bench.opened().last(), QStringLiteral("uno @ ") + bench.folder);
+
+    // "[hide]" in a start-up entry hides its button for good: "[show]" of another
+    // entry shows only that one's own.
+    QVERIFY(bench.window.cmd(2)->isHidden());
+    QVERIFY(!bench.window.Label(2)->isHidden());
+    QTest::mouseClick(bench.window.cmd(3), Qt::LeftButton);
+    QVERIFY(bench.window.cmd(2)->isHidden());
+    QVERIFY(!bench.window.cmd(3)->isHidden());
 }
 
 void LaunchWindowTest::websiteButtonOpensTheSite()
 {
     WindowBench bench({QStringLiteral("t"), QStringLiteral("a¬b¬c")});
-    QCOMPARE(bench.runner->load(QString()), LaunchRunner::LoadResult::ShowWindow);
+    QCOMPARE(bench.runner.load(QString()), LaunchRunner::LoadResult::ShowWindow);
     bench.window.show();
     QTest::mouseClick(bench.window.Command1(), Qt::LeftButton);
     QCOMPARE(bench.opened(), QStringList{LaunchRunner::websiteAddress() + QStringLiteral(" @ ") + bench.folder});
@@ -178,7 +161,7 @@ void LaunchWindowTest::timerListIsShownAndTimerArmed()
 {
     WindowBench bench({QStringLiteral("t"), QStringLiteral("a¬b¬morning¬[time 9:5]"),
                        QStringLiteral("a¬b¬afternoon¬[time 14:30]")});
-    QCOMPARE(bench.runner->load(QString()), LaunchRunner::LoadResult::ShowWindow);
+    QCOMPARE(bench.runner.load(QString()), LaunchRunner::LoadResult::ShowWindow);
     LaunchWindow &window = bench.window;
     QVERIFY(!window.Label1()->isHidden());
     QVERIFY(!window.List1()->isHidden());
@@ -189,7 +172,7 @@ void LaunchWindowTest::timerListIsShownAndTimerArmed()
     QCOMPARE(window.Timer1()->interval(), 100);
 
     bench.clock.now = QTime(14, 30);
-    bench.runner->Timer1();
+    bench.runner.Timer1();
     QCOMPARE(window.Timer1()->interval(), 60000);
     QVERIFY(window.Timer1()->isActive());
     QCOMPARE(bench.opened(), QStringList{QStringLiteral("afternoon @ ") + bench.folder});
@@ -198,7 +181,7 @@ void LaunchWindowTest::timerListIsShownAndTimerArmed()
 void LaunchWindowTest::onCloseListStaysHiddenAndRunsOnClose()
 {
     WindowBench bench({QStringLiteral("t"), QStringLiteral("a¬b¬goodbye¬[onclose]"), QStringLiteral("a¬b¬c")});
-    QCOMPARE(bench.runner->load(QString()), LaunchRunner::LoadResult::ShowWindow);
+    QCOMPARE(bench.runner.load(QString()), LaunchRunner::LoadResult::ShowWindow);
     LaunchWindow &window = bench.window;
     window.show();
     QCOMPARE(window.List2()->count(), 1);
@@ -214,10 +197,10 @@ void LaunchWindowTest::endSkipsTheOnCloseEntries()
 {
     WindowBench bench({QStringLiteral("t"), QStringLiteral("a¬b¬goodbye¬[onclose]"),
                        QStringLiteral("Quit¬q¬[end]")});
-    QCOMPARE(bench.runner->load(QString()), LaunchRunner::LoadResult::ShowWindow);
+    QCOMPARE(bench.runner.load(QString()), LaunchRunner::LoadResult::ShowWindow);
     bench.window.show();
     QTest::mouseClick(bench.window.cmd(1), Qt::LeftButton);
-    QVERIFY(bench.runner->ended());
+    QVERIFY(bench.runner.ended());
     QVERIFY(!bench.window.Timer1()->isActive());
     bench.window.close();
     QVERIFY(bench.opened().isEmpty());
@@ -226,7 +209,7 @@ void LaunchWindowTest::endSkipsTheOnCloseEntries()
 void LaunchWindowTest::aSecondCloseDoesNotRunThemAgain()
 {
     WindowBench bench({QStringLiteral("t"), QStringLiteral("a¬b¬[hide]*goodbye¬[onclose]")});
-    QCOMPARE(bench.runner->load(QString()), LaunchRunner::LoadResult::ShowWindow);
+    QCOMPARE(bench.runner.load(QString()), LaunchRunner::LoadResult::ShowWindow);
     bench.window.show();
     // Waiting when the on-close entry lets events through with "[hide]".
     QCoreApplication::postEvent(&bench.window, new QCloseEvent);
@@ -234,35 +217,22 @@ void LaunchWindowTest::aSecondCloseDoesNotRunThemAgain()
     QCOMPARE(bench.opened(), QStringList{QStringLiteral("goodbye @ ") + bench.folder});
 }
 
-void LaunchWindowTest::autorunHideHidesTheButton()
-{
-    WindowBench bench({QStringLiteral("t"), QStringLiteral("Hidden¬shy¬[hide]¬[autorun]"),
-                       QStringLiteral("Shown¬bold¬[show]")});
-    QCOMPARE(bench.runner->load(QString()), LaunchRunner::LoadResult::ShowWindow);
-    bench.window.show();
-    QVERIFY(bench.window.cmd(0)->isHidden());
-    QVERIFY(!bench.window.Label(0)->isHidden());
-    QTest::mouseClick(bench.window.cmd(1), Qt::LeftButton);
-    QVERIFY(bench.window.cmd(0)->isHidden());
-    QVERIFY(!bench.window.cmd(1)->isHidden());
-}
-
 void LaunchWindowTest::windowCommandsMoveAndResizeTheWindow()
 {
     WindowBench bench({QStringLiteral("t"), QStringLiteral("Move¬m¬[move 100 50]"),
                        QStringLiteral("Big¬b¬[maximise]"), QStringLiteral("Small¬s¬[minimize]"),
                        QStringLiteral("Back¬r¬[restore]")});
-    QCOMPARE(bench.runner->load(QString()), LaunchRunner::LoadResult::ShowWindow);
+    QCOMPARE(bench.runner.load(QString()), LaunchRunner::LoadResult::ShowWindow);
     LaunchWindow &window = bench.window;
     window.show();
-    bench.runner->execute(0);
+    bench.runner.execute(0);
     QCOMPARE(window.pos(), QPoint(50, 100));
-    bench.runner->execute(1);
+    bench.runner.execute(1);
     QVERIFY(window.windowState() & Qt::WindowMaximized);
-    bench.runner->execute(2);
+    bench.runner.execute(2);
     QVERIFY(window.windowState() & Qt::WindowMinimized);
     QVERIFY(!(window.windowState() & Qt::WindowMaximized));
-    bench.runner->execute(3);
+    bench.runner.execute(3);
     QCOMPARE(window.windowState() & (Qt::WindowMinimized | Qt::WindowMaximized), Qt::WindowStates());
 }
 
@@ -273,7 +243,7 @@ void LaunchWindowTest::pictureBacksWindowAndButtons()
     image.fill(QColor(10, 120, 30));
     QDir().mkpath(bench.folder + QStringLiteral("/support"));
     QVERIFY(image.save(bench.folder + QStringLiteral("/support/launch.jpg"), "JPEG"));
-    QCOMPARE(bench.runner->load(QString()), LaunchRunner::LoadResult::ShowWindow);
+    QCOMPARE(bench.runner.load(QString()), LaunchRunner::LoadResult::ShowWindow);
     QCOMPARE(bench.window.picture().size(), QSize(40, 20));
     for (int entry : {0, 1}) {
         const QBrush brush = bench.window.cmd(entry)->palette().brush(QPalette::Button);
@@ -284,7 +254,7 @@ void LaunchWindowTest::pictureBacksWindowAndButtons()
 void LaunchWindowTest::activationKeepsTheWindowOnTop()
 {
     WindowBench bench({QStringLiteral("t"), QStringLiteral("a¬b¬c")});
-    QCOMPARE(bench.runner->load(QString()), LaunchRunner::LoadResult::ShowWindow);
+    QCOMPARE(bench.runner.load(QString()), LaunchRunner::LoadResult::ShowWindow);
     bench.window.show();
     bench.window.setWindowFlag(Qt::WindowStaysOnTopHint, false);
     QVERIFY(!(bench.window.windowFlags() & Qt::WindowStaysOnTopHint));
@@ -297,7 +267,7 @@ void LaunchWindowTest::activationKeepsTheWindowOnTop()
 void LaunchWindowTest::emptyScriptGivesAnEmptyWindow()
 {
     WindowBench bench({QStringLiteral("Nothing here yet")});
-    QCOMPARE(bench.runner->load(QString()), LaunchRunner::LoadResult::ShowWindow);
+    QCOMPARE(bench.runner.load(QString()), LaunchRunner::LoadResult::ShowWindow);
     QVERIFY(bench.window.cmd(0)->isHidden());
     QVERIFY(bench.window.Label(0)->isHidden());
     QCOMPARE(bench.window.height(), platform::twipsToPixelsY(EntryLayout::windowHeight(0)));
