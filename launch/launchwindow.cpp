@@ -75,32 +75,34 @@ void LaunchWindow::setupControls()
             m_runner->openWebsite();
     });
 
-    m_Label1 = new QLabel(QStringLiteral("timer list"), this);
-    m_Label1->setObjectName(QStringLiteral("Label1"));
-    m_Label1->setFont(tahoma(8.25));
-    placeTwips(m_Label1, QRect(8160, 480, 735, 255));
-    m_Label1->hide();
-
-    m_List1 = new QListWidget(this);
-    m_List1->setObjectName(QStringLiteral("List1"));
-    placeTwips(m_List1, QRect(8160, 720, 975, 615));
-    colourList(m_List1);
-    m_List1->hide();
-
-    m_Label2 = new QLabel(QStringLiteral("on close"), this);
-    m_Label2->setObjectName(QStringLiteral("Label2"));
-    m_Label2->setFont(tahoma(8.25));
-    placeTwips(m_Label2, QRect(8160, 1440, 735, 255));
-    m_Label2->hide();
-
-    m_List2 = new QListWidget(this);
-    m_List2->setObjectName(QStringLiteral("List2"));
-    placeTwips(m_List2, QRect(8160, 1680, 975, 615));
-    colourList(m_List2);
-    m_List2->hide();
+    // The timer list and the on-close list, each under its heading; both start hidden.
+    m_Label1 = addListHeading(QStringLiteral("Label1"), QStringLiteral("timer list"), 480);
+    m_List1 = addList(QStringLiteral("List1"), 720);
+    m_Label2 = addListHeading(QStringLiteral("Label2"), QStringLiteral("on close"), 1440);
+    m_List2 = addList(QStringLiteral("List2"), 1680);
 
     resize(platform::twipsToPixelsX(EntryLayout::clientWidth),
            platform::twipsToPixelsY(EntryLayout::windowHeight(1)));
+}
+
+QLabel *LaunchWindow::addListHeading(const QString &name, const QString &text, int topTwips)
+{
+    QLabel *label = new QLabel(text, this);
+    label->setObjectName(name);
+    label->setFont(tahoma(8.25));
+    placeTwips(label, QRect(8160, topTwips, 735, 255));
+    label->hide();
+    return label;
+}
+
+QListWidget *LaunchWindow::addList(const QString &name, int topTwips)
+{
+    QListWidget *list = new QListWidget(this);
+    list->setObjectName(name);
+    placeTwips(list, QRect(8160, topTwips, 975, 615));
+    colourList(list);
+    list->hide();
+    return list;
 }
 
 void LaunchWindow::placeTwips(QWidget *widget, const QRect &twips)

@@ -62,6 +62,8 @@ private:
     void setupControls();
     QPushButton *copyOfFirstButton(int entry);
     QLabel *copyOfFirstLabel(int entry);
+    QLabel *addListHeading(const QString &name, const QString &text, int topTwips);
+    QListWidget *addList(const QString &name, int topTwips);
     void placeTwips(QWidget *widget, const QRect &twips);
     void applyPicture(QPushButton *button);
     void entryClicked(int entry);
