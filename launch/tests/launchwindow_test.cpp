@@ -54,7 +54,6 @@ private slots:
     void windowCommandsMoveAndResizeTheWindow();
     void pictureBacksWindowAndButtons();
     void activationKeepsTheWindowOnTop();
-    void emptyScriptGivesAnEmptyWindow();
 };
 
 void LaunchWindowTest::controlsBeforeLoading()
@@ -262,17 +261,6 @@ void LaunchWindowTest::activationKeepsTheWindowOnTop()
     QApplication::sendEvent(&bench.window, &activate);
     QVERIFY(bench.window.windowFlags() & Qt::WindowStaysOnTopHint);
     QVERIFY(bench.window.isVisible());
-}
-
-void LaunchWindowTest::emptyScriptGivesAnEmptyWindow()
-{
-    WindowBench bench({QStringLiteral("Nothing here yet")});
-    QCOMPARE(bench.runner.load(QString()), LaunchRunner::LoadResult::ShowWindow);
-    QVERIFY(bench.window.cmd(0)->isHidden());
-    QVERIFY(bench.window.Label(0)->isHidden());
-    QCOMPARE(bench.window.height(), platform::twipsToPixelsY(EntryLayout::windowHeight(0)));
-    QVERIFY(bench.window.height() > bench.window.Command1()->geometry().bottom());
-    QCOMPARE(bench.dialogs.messages.size(), 1);
 }
 
 QTEST_MAIN(LaunchWindowTest)
