@@ -1,9 +1,10 @@
 #pragma once
 // Where the window puts each entry's button `cmd`(i) and label `Label`(i), in twips.
 //
-// `cmd`(0) stands at left 120, top 120, 1455 x 375; `Label`(0) at top 240, 6855 x 255. Each later button is 100 twips below the one before it (hidden or not)
-// and its label 300 below that one's bottom. A label sits at left 200, or, beside a
-// visible button, 200 to the right of the button.
+// `cmd`(0) stands at left 120, top 120, 1455 x 375; `Label`(0) at top 240, 6855 x 255.
+// Each later button is 100 twips below the one before it (hidden or not) and its
+// label 300 below that one's bottom. A label sits at left 200, or, beside a visible
+// button, 200 to the right of the button.
 #include <QRect>
 #include <QString>
 
