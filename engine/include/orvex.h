@@ -151,8 +151,8 @@ class ORVEX_EXPORT COrvex {
 
   // Opens an existing database file (closing whatever is open first). The
   // header is validated; a file that cannot be a database of this format is
-  // refused with an error text. mode: see the ORVEX_OPEN_* bits; 66 is
-  // read-write, deny none.
+  // refused with an error text and not kept open. mode: see the
+  // ORVEX_OPEN_* bits; 66 is read-write, deny none.
   bool OpenDB(const char* path, int mode);
 
   // Writes the header if it changed, writes back every cached block, closes
@@ -320,10 +320,10 @@ class ORVEX_EXPORT COrvex {
   bool GetPrev(int keyNo, void* image = nullptr, int length = 0);
   bool GetPrev(const char* keyName, void* image = nullptr, int length = 0);
 
-  // The same steps without reading the record (the next GetField does not
-  // load it either: use the Get forms to read fields). They check that a
-  // file is open and ready, the key number is in range and, for next and
-  // previous, that the key has a current leaf.
+  // The same steps without reading the record; a GetField, GetFieldStr or
+  // Delete afterwards reads the record at the new position first. They
+  // check that a file is open and ready, the key number is in range and,
+  // for next and previous, that the key has a current leaf.
   bool SeekFirst(int keyNo);
   bool SeekLast(int keyNo);
   bool SeekNext(int keyNo);

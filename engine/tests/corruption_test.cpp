@@ -90,6 +90,9 @@ TEST(Corruption, HostileHeadersAreRefusedAtOpen) {
     COrvex db;
     EXPECT_FALSE(db.OpenDB(dir.File("bad.db").c_str(), 66)) << c.at;
     EXPECT_EQ(std::string(db.GetErrMsg()).rfind("not a database file: ", 0), 0u) << c.at;
+    // A refused file is not kept open.
+    EXPECT_FALSE(db.IsDBOpen()) << c.at;
+    EXPECT_EQ(db.GetFieldNum(), -1) << c.at;
     EXPECT_FALSE(db.GetFirst(0));
   }
 }

@@ -157,3 +157,53 @@ TEST_F(Dups, DeleteByRecordOffsetWalksTheChain) {
   EXPECT_EQ(IdsUnder("same"), (std::vector<int>{1, 3}));
   EXPECT_EQ(db.GetRecordNum(), 2);
 }
+
+// A position taken on a chain's node, then an equal value inserted after
+// it: the delete unlinks the node with its links as they are now, so the
+// record appended since stays in the chain.
+TEST_F(Dups, DeleteAfterTheChainGrewKeepsTheNewRecord) {
+  ASSERT_TRUE(AddPerson(db, 1, "same", 0));
+  ASSERT_TRUE(AddPerson(db, 2, "same", 0));
+  char v[32] = "same";
+  ASSERT_TRUE(db.GetLessEqual(1, v));  // the chain's last node: id 2
+  ASSERT_EQ(CurrentId(db), 2);
+  ASSERT_TRUE(AddPerson(db, 3, "same", 0));
+  ASSERT_TRUE(db.Delete());
+  EXPECT_EQ(IdsUnder("same"), (std::vector<int>{1, 3}));
+  Chain c = Read();
+  int32_t head = EntryRecord(c.b);
+  ASSERT_TRUE(c.IsNode(head));
+  int32_t second = c.Next(head);
+  ASSERT_NE(second, -1);
+  EXPECT_EQ(c.Prev(second), head);
+  EXPECT_EQ(c.Next(second), -1);
+  EXPECT_EQ(c.Last(head), second);
+  // An update of a record whose node had a neighbour appended keeps its turn
+  // and the neighbour.
+  // (An insert empties the edit buffer, so the update passes an image.)
+  uint8_t image[44];
+  ASSERT_TRUE(db.GetLessEqual(1, v, image));  // id 3
+  ASSERT_TRUE(AddPerson(db, 4, "same", 0));
+  double changed = 5;
+  std::memcpy(image + 36, &changed, 8);
+  ASSERT_TRUE(db.Update(image));
+  EXPECT_EQ(IdsUnder("same"), (std::vector<int>{1, 3, 4}));
+  int three = 3;
+  ASSERT_TRUE(db.GetEqual(0, &three));
+  EXPECT_STREQ(db.GetFieldStr(2), "5.00000000000000");
+}
+
+// The position says the record stands alone, but an equal value has made
+// the entry a chain since: the delete finds the record in the chain rather
+// than failing half-way through the keys.
+TEST_F(Dups, DeleteAfterASingleRecordBecameAChain) {
+  ASSERT_TRUE(AddPerson(db, 1, "solo", 0));
+  char v[32] = "solo";
+  ASSERT_TRUE(db.GetEqual(1, v));
+  ASSERT_TRUE(AddPerson(db, 2, "solo", 0));
+  ASSERT_TRUE(db.Delete());
+  EXPECT_EQ(db.GetRecordNum(), 1);
+  EXPECT_EQ(IdsUnder("solo"), (std::vector<int>{2}));
+  int one = 1;
+  EXPECT_FALSE(db.GetEqual(0, &one));
+}

@@ -237,6 +237,32 @@ TEST_F(Nav, PlainWalksCheckTheirPreconditions) {
   EXPECT_FALSE(db.GetEqual(0, nullptr));
 }
 
+// The plain walks do not read the record, but the field accessors and
+// Delete act on the record at the position: they read it first.
+TEST_F(Nav, FieldsAndDeleteAfterAPlainWalkActOnTheRecordThere) {
+  AddIds({1, 2, 3, 4});
+  ASSERT_TRUE(db.GetFirst(0));
+  ASSERT_TRUE(db.SeekNext(0));
+  EXPECT_EQ(CurrentId(db), 2);
+  EXPECT_STREQ(db.GetFieldStr(1), "p2");
+  ASSERT_TRUE(db.SeekNext(0));
+  ASSERT_TRUE(db.Delete());  // id 3, under both keys
+  EXPECT_EQ(db.GetRecordNum(), 3);
+  int three = 3;
+  EXPECT_FALSE(db.GetEqual(0, &three));
+  char name[32] = "p3";
+  EXPECT_FALSE(db.GetEqual(1, name));
+  std::vector<int> byName;
+  for (bool ok = db.GetFirst(1); ok; ok = db.GetNext(1)) byName.push_back(CurrentId(db));
+  EXPECT_EQ(byName, (std::vector<int>{1, 2, 4}));
+  // Through the duplicates key as well.
+  ASSERT_TRUE(db.SeekFirst(1));
+  ASSERT_TRUE(db.Delete());  // id 1
+  std::vector<int> byId;
+  for (bool ok = db.GetFirst(0); ok; ok = db.GetNext(0)) byId.push_back(CurrentId(db));
+  EXPECT_EQ(byId, (std::vector<int>{2, 4}));
+}
+
 TEST(NavKinds, MultiFieldKeySeeksWithAPackedValue) {
   TempDir dir;
   COrvex db;

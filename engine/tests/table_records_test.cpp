@@ -273,6 +273,40 @@ TEST(Update, ThatWouldDuplicateAUniqueKeyPutsTheOldRecordBack) {
   EXPECT_STREQ(db.GetFieldStr(2), "two");
 }
 
+// An update whose delete fails (here: another object on the file deleted
+// the record) replaces nothing, and leaves no trace on the next insert: the
+// chunk reference copied into the edit buffer with the record is not kept.
+TEST(Update, WhoseDeleteFailsLeavesTheNextInsertAsBefore) {
+  TempDir dir;
+  std::string path = dir.File("u.db");
+  COrvex a;
+  ASSERT_TRUE(a.CreateField("id", ORVEX_INT, 0));
+  ASSERT_TRUE(a.CreateField("blob", ORVEX_CHUNK, 0));
+  ASSERT_TRUE(a.CreateKey("id", 2, 0, 0, 0, 0));
+  ASSERT_TRUE(a.CreateDB(path.c_str(), ""));
+  uint8_t image[12] = {};
+  int id = 1;
+  int32_t ref[2] = {1, 77};  // a chunk reference (its chain is not followed)
+  std::memcpy(image, &id, 4);
+  std::memcpy(image + 4, ref, 8);
+  ASSERT_TRUE(a.Insert(image, 12));
+  a.Flush();
+  COrvex b(path.c_str(), 66);
+  ASSERT_TRUE(b.GetEqual(0, &id));
+  ASSERT_TRUE(a.GetEqual(0, &id));
+  ASSERT_TRUE(b.Delete());
+  EXPECT_FALSE(a.Update());
+  int five = 5;
+  ASSERT_TRUE(a.SetField(&five, 0));
+  ASSERT_TRUE(a.Insert());
+  uint8_t back[12] = {1};
+  ASSERT_TRUE(a.GetEqual(0, &five, back));
+  int32_t got[2];
+  std::memcpy(got, back + 4, 8);
+  EXPECT_EQ(got[0], 0);
+  EXPECT_EQ(got[1], 0);
+}
+
 TEST(Update, AndDeleteNeedACurrentRecord) {
   TempDir dir;
   COrvex db;

@@ -16,6 +16,27 @@ TEST(CreateField, TextSizeMustBeBetween1And1024) {
   EXPECT_EQ(db.GetFieldNo("b"), 1);
 }
 
+// The size given for a non-text field is kept while defining (the defining
+// accessors see it); CreateDB stores the type's size in its place.
+TEST(CreateField, NonTextSizesBecomeTheTypeSizesAtCreate) {
+  TempDir dir;
+  COrvex db;
+  ASSERT_TRUE(db.CreateField("n", ORVEX_INT, 100));
+  ASSERT_TRUE(db.CreateField("d", ORVEX_DOUBLE, 0));
+  ASSERT_TRUE(db.CreateField("t", ORVEX_TEXT, 10));
+  ASSERT_TRUE(db.CreateKey("n", 2, 0, 0, 0, 0));
+  EXPECT_EQ(db.GetFieldSize(0), 100);
+  EXPECT_EQ(db.GetFieldSize(1), 0);
+  ASSERT_TRUE(db.CreateDB(dir.File("s.db").c_str(), ""));
+  EXPECT_EQ(db.GetFieldSize(0), 4);
+  EXPECT_EQ(db.GetFieldSize("d"), 8);
+  EXPECT_EQ(db.GetFieldSize(2), 10);
+  db.CloseDB();
+  auto b = ReadBytes(dir.File("s.db"));
+  EXPECT_EQ(Le32(b, 32), 22);  // record length
+  EXPECT_EQ(Le16(b, 4392), 4);
+}
+
 TEST(CreateField, The129thFieldDiscardsTheWholeList) {
   COrvex db;
   for (int i = 0; i < 128; ++i) ASSERT_TRUE(db.CreateField(("f" + std::to_string(i)).c_str(), ORVEX_INT, 0));

@@ -235,6 +235,7 @@ class Table {
   void SetErrorf(const char* format, int a);
   void SetErrorf(const char* format, int a, int b);
   void FreeBuffers();
+  bool RefuseOpen(const char* why);
   void SetVersionText();
 
   // File access: false on a short read or a failed write (error text set).
@@ -268,6 +269,9 @@ class Table {
   bool StepFirstLast(int k, bool last);
   bool StepNextPrev(int k, bool next);
   bool WalkPreconditions(int k, bool needCurrentLeaf);
+  // Makes the current record buffer hold the current key's current record,
+  // reading it when a load is pending or the buffer holds another record.
+  bool EnsureCurrentLoaded();
   bool LoadRecord(void* image, int length);
   bool CurrentKeyValue(int k, uint8_t* out);
   int64_t MaxLeafSteps() { return FileEnd() / 1832 + 2; }
@@ -304,7 +308,13 @@ class Table {
   char pattern_[130] = {};
   int16_t patternMode_ = 2;
   bool loadPending_ = false;
+  // Set by SetRecBuff; removals no longer depend on it, since they check
+  // every remembered duplicate node against the chain before trusting it.
   bool fromOffset_ = false;
+  // Offset of the record the current record buffer holds (-1: none, or it
+  // may be stale because a record was written or freed since). GetField and
+  // Delete read the record at the position when the buffer holds another.
+  int32_t curAt_ = -1;
   KeyPosition saved_[kMaxKeys];
 
   // Scratch node images (no allocation per operation).

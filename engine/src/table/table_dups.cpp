@@ -208,8 +208,16 @@ bool Table::DeleteIndex(int k, const uint8_t* v) {
   const int32_t target = pos_[curKey_].record;
   if (d.attribute == 1 && k == curKey_ && p.dup.record != -1 && p.dup.record == target &&
       p.dupSelf != -1) {
-    // The key stands on the record's node: unlink it without a search.
-    return DeleteDupIndex(k, nullptr, p.entry);
+    // The key stands on the record's node: unlink it without a search. The
+    // node is read again first, since the chain may have changed since the
+    // position was taken (a record appended after it, or the node itself
+    // freed); a node that no longer holds the record is looked for below.
+    DupNode x;
+    bool isDup;
+    if (ReadDup(p.dupSelf, &x, &isDup) && isDup && x.record == target) {
+      p.dup = x;
+      return DeleteDupIndex(k, nullptr, p.entry);
+    }
   }
   SearchResult r;
   if (SearchIndex(k, v, &r, nullptr, false) < 0 || !r.found || r.record == -1) return false;
@@ -217,28 +225,32 @@ bool Table::DeleteIndex(int k, const uint8_t* v) {
     DupNode x;
     bool isDup;
     if (!ReadDup(r.record, &x, &isDup)) return false;
-    if (k != curKey_ || fromOffset_) {
-      if (!isDup) {
-        if (r.record != target) return false;
-      } else {
-        // Walk the chain from its head to the node of the current record.
-        int32_t at = r.record;
-        int32_t prevAt = -1;
-        const int64_t maxSteps = FileEnd() / kDupNodeSize + 1;
-        for (int64_t step = 0; at != -1; ++step) {
-          if (step > maxSteps || !MustBeDup(this, at, &x) || x.prev != prevAt) {
-            SetError(err::kDamaged);
-            return false;
-          }
-          if (x.record == target) return UnlinkDup(k, r.leaf, r.position, at, x);
-          prevAt = at;
-          at = x.next;
+    if (isDup) {
+      // Walk the chain from its head to the node of the current record.
+      // This is also done for the current key when its position says the
+      // record stands alone while the entry holds a chain (an equal value
+      // was inserted since): failing there would leave the keys already
+      // processed without the record.
+      int32_t at = r.record;
+      int32_t prevAt = -1;
+      const int64_t maxSteps = FileEnd() / kDupNodeSize + 1;
+      for (int64_t step = 0; at != -1; ++step) {
+        if (step > maxSteps || !MustBeDup(this, at, &x) || x.prev != prevAt) {
+          SetError(err::kDamaged);
+          return false;
         }
-        return false;
+        if (x.record == target) {
+          // The key's remembered node, read afresh: an update puts the new
+          // record in its place.
+          if (at == p.dupSelf) p.dup = x;
+          return UnlinkDup(k, r.leaf, r.position, at, x);
+        }
+        prevAt = at;
+        at = x.next;
       }
-    } else {
-      // The position and the chain disagree when the entry holds a chain.
-      if (isDup) return false;
+      return false;
+    }
+    if (k == curKey_) {
       p.dup.record = -1;
       p.dupSelf = -1;
     }

@@ -11,7 +11,9 @@ namespace orvex {
 bool Table::GetField(void* dest, int fieldNo) {
   if (!open_ || fieldNo < 0 || fieldNo >= schema_.fields || !cur_ || !dest) return false;
   if (curKey_ < 0 || curKey_ >= schema_.keys || pos_[curKey_].record == -1) return false;
-  if (loadPending_ && !SetRecBuff(nullptr, 0, false)) return false;
+  // A pending load, or a plain walk that moved without reading: the record
+  // at the position is read first.
+  if (!EnsureCurrentLoaded()) return false;
   if (schema_.type[fieldNo] == kTypeChunk) {
     SetError(err::kFieldInvalidation);
     return false;

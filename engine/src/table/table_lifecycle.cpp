@@ -36,6 +36,7 @@ void Table::Init() {
   recBufSize_ = 0;
   headerSize_ = kHeaderSize;
   loadPending_ = fromOffset_ = false;
+  curAt_ = -1;
   std::memset(pattern_, 0, sizeof pattern_);
   patternMode_ = 2;
   workKey_ = -1;
@@ -78,7 +79,8 @@ static std::unique_ptr<uint8_t[]> ZeroBuffer(size_t n) {
 }
 
 bool Table::CreateDB(const char* path, const char* description) {
-  // A file of this table object is closed first; the schema defined stays.
+  // Refused while a file is open: the header image is that file's schema,
+  // and the open file would be left without its header written.
   if (open_) {
     SetError(err::kMustDoBeforeCreate);
     return false;
@@ -136,17 +138,10 @@ bool Table::OpenDB(const char* path, int mode) {
   }
   open_ = true;
   int64_t got = file_->Read(0, hdr_.bytes(), kHeaderSize);
-  if (got < 0) {
-    SetError(err::kReadFailed);
-    return false;
-  }
+  if (got < 0) return RefuseOpen(err::kReadFailed);
   if (got < kHeaderSize) std::memset(hdr_.bytes() + got, 0, kHeaderSize - static_cast<size_t>(got));
-  if (const char* why = ValidateHeader(hdr_, file_->Size())) {
-    err_ = err::kNotDatabase;
-    err_ += why;
-    hdr_.Clear();
-    return false;
-  }
+  if (const char* why = ValidateHeader(hdr_, file_->Size()))
+    return RefuseOpen((std::string(err::kNotDatabase) + why).c_str());
   BuildSchema(hdr_, &schema_);
   recBufSize_ = hdr_.recordLength();
   cur_ = ZeroBuffer(recBufSize_);
@@ -160,6 +155,15 @@ bool Table::OpenDB(const char* path, int mode) {
   ready_ = true;
   SetVersionText();
   return true;
+}
+
+// A file that cannot be read as a database of this format is not kept open:
+// the object returns to the defining state, keeping only the error text.
+bool Table::RefuseOpen(const char* why) {
+  std::string text = why;
+  CloseDB();
+  err_ = text;
+  return false;
 }
 
 void Table::CloseDB() {

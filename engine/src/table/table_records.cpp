@@ -46,11 +46,18 @@ bool Table::SetRecBuff(void* image, int length, bool fromOffset) {
   if (image && length == 0) length = reclen;
   if (length > reclen) length = reclen;
   fromOffset_ = fromOffset;
+  curAt_ = -1;
   if (!ReadRecordAt(pos_[curKey_].record, cur_.get())) return false;
   if (image && length > 0) std::memcpy(image, cur_.get(), static_cast<size_t>(length));
   if (!updating_) std::memcpy(edit_.get(), cur_.get(), static_cast<size_t>(reclen));
   loadPending_ = false;
+  curAt_ = pos_[curKey_].record;
   return true;
+}
+
+bool Table::EnsureCurrentLoaded() {
+  if (!loadPending_ && curAt_ != -1 && curAt_ == pos_[curKey_].record) return true;
+  return SetRecBuff(nullptr, 0, false);
 }
 
 void Table::SetCurRec(int offset) {
@@ -286,6 +293,7 @@ bool Table::Insert(void* image, int length) {
   hdr_.setRecordCount(hdr_.recordCount() + 1);
   dirty_ = true;
   workKey_ = -1;
+  if (at == curAt_) curAt_ = -1;  // a freed block of the buffer's record reused
   std::memset(edit, 0, static_cast<size_t>(reclen));
   return true;
 }
@@ -321,7 +329,9 @@ bool Table::Delete() {
   }
   KeyPosition& p = pos_[curKey_];
   if (p.record == -1) return false;
-  if (loadPending_ && !SetRecBuff(nullptr, 0, false)) return false;
+  // The keys are formed from the record at the position: after a plain
+  // walk (which does not read it) the buffer still holds the record before.
+  if (!EnsureCurrentLoaded()) return false;
   const int32_t record = p.record;
   uint8_t v[kKeyBufferSize];
   for (int k = 0; k < schema_.keys; ++k) {
@@ -360,9 +370,15 @@ bool Table::Update(void* image, int length) {
   }
   if (pos_[curKey_].record == -1) return false;
   if (image && length == 0) length = schema_.recordLength;
+  bool chunkWrittenBefore[kMaxFields];
+  std::memcpy(chunkWrittenBefore, chunkWritten_, sizeof chunkWritten_);
   std::memset(chunkWritten_, 1, sizeof chunkWritten_);
   updating_ = true;
   if (!Delete()) {
+    // Nothing was replaced: the flags go back to what they were, so that a
+    // later Insert does not keep chunk references copied from this record
+    // (two records would then share one chunk chain).
+    std::memcpy(chunkWritten_, chunkWrittenBefore, sizeof chunkWritten_);
     updating_ = false;
     return false;
   }

@@ -74,7 +74,9 @@ bool Table::CreateField(const char* name, int type, int size) {
   std::memset(hdr_.fieldName(n), 0, kNameSize);
   std::memcpy(hdr_.fieldName(n), trimmed.data(), trimmed.size());
   hdr_.setFieldType(n, type);
-  hdr_.setFieldSize(n, type == kTypeText ? size : StoredTypeSize(type));
+  // The size as given; CreateDB replaces that of every non-text field by
+  // its type's stored size.
+  hdr_.setFieldSize(n, size);
   hdr_.setFieldCount(n + 1);
   if (type == kTypeAutoInc) CreateKey(trimmed.c_str(), 2, n, 0, 0, -1);
   return true;
