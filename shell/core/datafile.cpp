@@ -23,6 +23,7 @@ QList<QPair<QString, QString>> parse(const QStringList &lines)
     QList<QPair<QString, QString>> texts;
     QString currentName;
     QString currentText;
+    bool firstLineRead = false;  // the current header held the text's first line
     for (const QString &line : lines) {
         if (line.startsWith(QChar(separator))) {
             if (!currentName.isEmpty())
@@ -30,9 +31,15 @@ QList<QPair<QString, QString>> parse(const QStringList &lines)
             const QStringList pieces = line.split(QChar(separator));
             currentName = pieces.value(1);
             currentText = pieces.value(2);
+            firstLineRead = pieces.size() > 2;
         } else {
-            if (!currentText.isEmpty())
+            // A header with two separators holds the text's first line, even
+            // when that line is empty: every further line then starts after a
+            // carriage return, so a text that begins with an empty line loads
+            // back as it was saved.
+            if (firstLineRead)
                 currentText += QChar(13);
+            firstLineRead = true;
             currentText += line;
         }
     }

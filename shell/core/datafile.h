@@ -23,7 +23,8 @@ QStringList block(const QString &name, const QString &value);
 // The (name, text) pairs of the lines, in file order. A line starting with "¬" is a
 // header: the piece after the first separator is the name, the piece after the
 // second the first line of the text (anything after a third separator is dropped).
-// Other lines are further lines of the current text, joined by carriage returns.
+// Other lines are further lines of the current text, joined by carriage returns
+// (also after an empty first line, so that what block() wrote reads back whole).
 // Lines before the first header belong to no variable and are dropped.
 QList<QPair<QString, QString>> parse(const QStringList &lines);
 

@@ -56,3 +56,17 @@ TEST(DataFile, EmptyLinesInsideATextSurvive)
     ASSERT_EQ(texts.size(), 1);
     EXPECT_EQ(texts[0].second, "one" + cr + cr + "three");
 }
+
+TEST(DataFile, TextsBeginningWithEmptyLinesReadBackWhole)
+{
+    for (const QString &value : {cr + "second", cr + cr + "third", "first" + cr, cr}) {
+        const auto texts = DataFile::parse(DataFile::block("a", value));
+        ASSERT_EQ(texts.size(), 1);
+        EXPECT_EQ(texts[0].second, value) << value.size() << " characters";
+    }
+    // The same holds for a block that another block follows.
+    const auto texts = DataFile::parse(DataFile::block("a", cr + "x") + DataFile::block("b", "y"));
+    ASSERT_EQ(texts.size(), 2);
+    EXPECT_EQ(texts[0].second, cr + "x");
+    EXPECT_EQ(texts[1].second, "y");
+}

@@ -452,6 +452,7 @@ TEST_F(ShellTest, SaveThenLoadKeepsEveryTextButEmptyOnesBecomeABlank)
     movie.variables.insert("a", "line one" + cr + "line two" + cr + "line three");
     movie.variables.insert("b", "");
     movie.variables.insert("d", "one" + cr + cr + "three");
+    movie.variables.insert("e", cr + "after an empty first line");
     movie.variables.insert("y", "last");
     ShellCore &s = started(Edition::Player);  // reads and writes the working folder
     ASSERT_TRUE(s.save_text());
@@ -464,6 +465,7 @@ TEST_F(ShellTest, SaveThenLoadKeepsEveryTextButEmptyOnesBecomeABlank)
     EXPECT_EQ(movie.variables.value("b"), " ");
     EXPECT_EQ(movie.variables.value("c"), " ");
     EXPECT_EQ(movie.variables.value("d"), "one" + cr + cr + "three");
+    EXPECT_EQ(movie.variables.value("e"), cr + "after an empty first line");
     EXPECT_EQ(movie.variables.value("y"), "last");
 }
 
