@@ -4,6 +4,34 @@
 
 #include <QStringList>
 
+namespace {
+
+// The path as the command line's splitter must read it back: a double quote in a
+// file name (possible here, never on the original platform) is written as \", and
+// the backslashes before it, or before the closing quote, are doubled. Without
+// this a file name could end the quoted path and add arguments of its own.
+QString escapedPath(const QString &path, bool quoted)
+{
+    QString escaped;
+    int backslashes = 0;
+    for (const QChar c : path) {
+        if (c == u'\\') {
+            ++backslashes;
+            continue;
+        }
+        if (c == u'"')
+            escaped += QString(2 * backslashes + 1, u'\\');
+        else
+            escaped += QString(backslashes, u'\\');
+        backslashes = 0;
+        escaped += c;
+    }
+    escaped += QString(quoted ? 2 * backslashes : backslashes, u'\\');
+    return escaped;
+}
+
+}  // namespace
+
 namespace ViewerCommand {
 
 QString read(const QString &path)
@@ -26,7 +54,7 @@ QString complete(const QString &viewerCommand, const QString &presentationPath)
     }
     if (!command.endsWith(QLatin1Char(' ')))
         command += QLatin1Char(' ');
-    return command + quote + presentationPath + quote;
+    return command + quote + escapedPath(presentationPath, !quote.isEmpty()) + quote;
 }
 
 }  // namespace ViewerCommand

@@ -12,7 +12,9 @@ QString read(const QString &path);
 // The viewer command + the presentation path. When the command ends in a minus
 // sign followed by a double quote, those two characters are dropped and the path
 // is appended without quotes; otherwise it is appended in double quotes. A blank
-// separates the command from the path. The empty text when the command is empty.
+// separates the command from the path. A double quote inside the path is escaped
+// (\"), so that the path stays one argument. The empty text when the command is
+// empty.
 QString complete(const QString &viewerCommand, const QString &presentationPath);
 
 }  // namespace ViewerCommand

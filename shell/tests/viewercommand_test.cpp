@@ -48,3 +48,20 @@ TEST(ViewerCommand, ReadTakesTheFirstLineOnly)
     inst.writeFile("powerpoint_location.txt", "\"/usr/bin/viewer\" --show\r\nsecond line\r\n");
     EXPECT_EQ(ViewerCommand::read(path), "\"/usr/bin/viewer\" --show");
 }
+
+TEST(ViewerCommand, QuotesAndBackslashesInAFileNameStayInThePathArgument)
+{
+    // A file name may hold a double quote here; it must not end the quoted path.
+    const QString hostile = "/p/x\" --convert-to \"y.odp";
+    EXPECT_EQ(platform::splitCommandLine(ViewerCommand::complete("viewer --show", hostile)),
+              QStringList({"viewer", "--show", hostile}));
+    for (const QString &path : {QString("/p/back\\slash.odp"), QString("/p/end\\"),
+                                QString("/p/q\\\"uote.odp"), QString("/p/plain.odp")}) {
+        EXPECT_EQ(platform::splitCommandLine(ViewerCommand::complete("viewer", path)),
+                  QStringList({"viewer", path}))
+            << path.toStdString();
+    }
+    // Unquoted, blanks still part the path, but a quote in it is only a character.
+    EXPECT_EQ(platform::splitCommandLine(ViewerCommand::complete("viewer -\"", "/p/a\"b.odp")),
+              QStringList({"viewer", "/p/a\"b.odp"}));
+}
