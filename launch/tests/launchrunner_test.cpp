@@ -48,15 +48,24 @@ TEST(LaunchLoad, TheScriptIsNamedAfterTheProgramAndLookedForInSupportFirst)
     bench.writeScript({QStringLiteral("In support"), QStringLiteral("y¬y¬y")}, true);
     bench.writeFile(QStringLiteral("launch.ini"), "Wrong name\r\nz¬z¬z\r\n");
     bench.writeFile(QStringLiteral("kiosk.jpg"), "not really a picture");
+    bench.writeFile(QStringLiteral("support/kiosk.jpg"), "not really a picture");
+    bench.writeFile(QStringLiteral("launch.jpg"), "not really a picture");
     ASSERT_EQ(bench.load(), LoadResult::ShowWindow);
     EXPECT_TRUE(bench.view.caption.startsWith(QStringLiteral("In support  ")));
-    EXPECT_EQ(bench.view.picture, bench.folder + QStringLiteral("/kiosk.jpg"));
+    EXPECT_EQ(bench.view.picture, bench.folder + QStringLiteral("/support/kiosk.jpg"));
 
     LaunchBench beside(QStringLiteral("kiosk"));
     beside.writeScript({QStringLiteral("Beside"), QStringLiteral("x¬x¬x")});
+    beside.writeFile(QStringLiteral("kiosk.jpg"), "not really a picture");
     ASSERT_EQ(beside.load(), LoadResult::ShowWindow);
     EXPECT_TRUE(beside.view.caption.startsWith(QStringLiteral("Beside  ")));
-    EXPECT_TRUE(beside.view.picture.isEmpty());
+    EXPECT_EQ(beside.view.picture, beside.folder + QStringLiteral("/kiosk.jpg"));
+
+    LaunchBench none(QStringLiteral("kiosk"));
+    none.writeScript({QStringLiteral("No picture"), QStringLiteral("x¬x¬x")});
+    none.writeFile(QStringLiteral("launch.jpg"), "not really a picture");
+    ASSERT_EQ(none.load(), LoadResult::ShowWindow);
+    EXPECT_TRUE(none.view.picture.isEmpty());
 }
 
 TEST(LaunchLoad, EntriesAreLaidOutAndLabelledFromTheirFields)
