@@ -184,8 +184,11 @@ private slots:
         QCOMPARE(combo->x(), platform::twipsToPixelsX(7680));
         QCOMPARE(combo->width(), platform::twipsToPixelsX(2895));
         QStringList groups;
-        for (QGroupBox *group : fdemo.frame()->findChildren<QGroupBox *>())
+        for (QGroupBox *group : fdemo.frame()->findChildren<QGroupBox *>()) {
             groups << group->title();
+            // Titles readable on the light panel: dark blue, as the title strips.
+            QCOMPARE(group->palette().color(QPalette::WindowText), QColor(0x06, 0x2B, 0x50));
+        }
         groups.sort();
         QCOMPARE(groups, QStringList({"browse folders", "design", "home page", "presentation", "text", "utility"}));
         auto *main = fdemo.frame()->findChild<QLabel *>("mainMenuTitle");

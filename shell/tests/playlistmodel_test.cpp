@@ -9,6 +9,16 @@ protected:
     TestInstallation inst;
     PlaylistModel model{inst.folder() + "/playlist.txt", inst.folder() + "/powerpoint.files"};
 
+    // A playlist file with all 19 slots filled, p1 to p19; returns the slots.
+    QStringList writeFullPlaylist()
+    {
+        QStringList full;
+        for (int i = 1; i <= 19; ++i)
+            full << QString("p%1").arg(i);
+        inst.writePlaylist(full);
+        return full;
+    }
+
     // Picks an item in a slot as the user does: the slot takes the focus first.
     void pick(int slot, const QString &item)
     {
@@ -69,10 +79,7 @@ TEST_F(PlaylistModelTest, InsertUsesTheTextTheSlotHadWhenItGotTheFocus)
 
 TEST_F(PlaylistModelTest, InsertInAFullPlaylistPushesTheLastEntryOut)
 {
-    QStringList full;
-    for (int i = 1; i <= 19; ++i)
-        full << QString("p%1").arg(i);
-    inst.writePlaylist(full);
+    writeFullPlaylist();
     model.ReloadPlaylist();
     pick(0, "+Insert");
     EXPECT_EQ(model.slotText(0), "-choose one-");
@@ -83,10 +90,7 @@ TEST_F(PlaylistModelTest, InsertInAFullPlaylistPushesTheLastEntryOut)
 
 TEST_F(PlaylistModelTest, InsertInTheLastSlotEmptiesThatSlotOnly)
 {
-    QStringList full;
-    for (int i = 1; i <= 19; ++i)
-        full << QString("p%1").arg(i);
-    inst.writePlaylist(full);
+    const QStringList full = writeFullPlaylist();
     model.ReloadPlaylist();
     pick(18, "+Insert");
     QStringList expected = full;

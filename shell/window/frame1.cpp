@@ -12,6 +12,9 @@
 namespace {
 
 
+const QColor darkBlue(0x06, 0x2B, 0x50);   // title strips, TSplayer's panel
+const QColor panelGrey(0xDE, 0xDE, 0xEB);  // TS's panel
+
 QFont tahoma(int points = 8, bool bold = false)
 {
     QFont font(QStringLiteral("Tahoma"), points);
@@ -19,19 +22,25 @@ QFont tahoma(int points = 8, bool bold = false)
     return font;
 }
 
+// The exit buttons are red.
+void paintRed(QPushButton *button)
+{
+    button->setStyleSheet(QStringLiteral("QPushButton { background-color: #C00000; color: white; }"));
+}
+
 // The two logo images of the panel, drawn here so that the suite carries no
 // picture files of its own for them.
 QPixmap logoPixmap(const QSize &size, const QString &text, bool inverse)
 {
     QPixmap pixmap(size);
-    pixmap.fill(inverse ? QColor(0x06, 0x2B, 0x50) : QColor(0xDE, 0xDE, 0xEB));
+    pixmap.fill(inverse ? darkBlue : panelGrey);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(0xE0, 0x8A, 0x1E));
     const int d = size.height() - 8;
     painter.drawEllipse(QRect(4, 4, d, d));
-    painter.setPen(inverse ? Qt::white : QColor(0x06, 0x2B, 0x50));
+    painter.setPen(inverse ? QColor(Qt::white) : darkBlue);
     painter.setFont(tahoma(inverse ? 8 : 14, true));
     painter.drawText(QRect(d + 12, 0, size.width() - d - 12, size.height()),
                      Qt::AlignVCenter | Qt::AlignLeft, text);
@@ -45,8 +54,7 @@ Frame1::Frame1(Edition edition, QWidget *parent) : QFrame(parent), m_edition(edi
     setObjectName(QStringLiteral("Frame1"));
     setAutoFillBackground(true);
     QPalette colours = palette();
-    colours.setColor(QPalette::Window, edition == Edition::Player ? QColor(0x06, 0x2B, 0x50)
-                                                                  : QColor(0xDE, 0xDE, 0xEB));
+    colours.setColor(QPalette::Window, edition == Edition::Player ? darkBlue : panelGrey);
     colours.setColor(QPalette::WindowText, Qt::white);
     setPalette(colours);
     setFont(tahoma());
@@ -92,7 +100,7 @@ QLabel *Frame1::addTitleStrip(const QString &name, const QString &caption, int t
     strip->setFont(tahoma(8, true));
     strip->setAutoFillBackground(true);
     QPalette colours = strip->palette();
-    colours.setColor(QPalette::Window, QColor(0x06, 0x2B, 0x50));
+    colours.setColor(QPalette::Window, darkBlue);
     colours.setColor(QPalette::WindowText, Qt::white);
     strip->setPalette(colours);
     m_titleStrips << strip;
@@ -104,6 +112,11 @@ void Frame1::addGroup(const QString &title, int left, int top, int width, int he
     auto *group = new QGroupBox(title, this);
     group->setObjectName(QStringLiteral("group ") + title);
     group->setFont(tahoma());
+    // The panel's white text would vanish on its light background: the group
+    // titles, like "next:", are written in the title strips' dark blue.
+    QPalette colours = group->palette();
+    colours.setColor(QPalette::WindowText, darkBlue);
+    group->setPalette(colours);
     placeInTwips(group, left, top, width, height);
     group->lower();
 }
@@ -153,7 +166,7 @@ void Frame1::buildFullPanel()
     m_currentfile->setStyleSheet(QStringLiteral("color: #062B50;"));
 
     QPushButton *exit = addButton(QStringLiteral("exit"), QStringLiteral("exit [x]"), 0, 2760, 855, 240);
-    exit->setStyleSheet(QStringLiteral("QPushButton { background-color: #C00000; color: white; }"));
+    paintRed(exit);
     m_mainMenuToggle = addButton(QStringLiteral("mainMenu"), QStringLiteral("+ main menu"), 960, 2760, 1440, 240);
     addButton(QStringLiteral("hideMenu"), QStringLiteral("hide menu"), 2520, 2760, 1080, 240);
     addButton(QStringLiteral("previous"), QStringLiteral("<< Previous"), 4200, 2760, 1200, 240,
@@ -191,7 +204,7 @@ void Frame1::buildPlayerPanel()
     addButton(QStringLiteral("saveText"), QStringLiteral("save texts"), 120, 1320, 1215, 315);
     addButton(QStringLiteral("editPlaylist"), QStringLiteral("edit playlist"), 120, 1680, 1215, 315);
     QPushButton *exit = addButton(QStringLiteral("exit"), QStringLiteral("exit"), 120, 2040, 1215, 315);
-    exit->setStyleSheet(QStringLiteral("QPushButton { background-color: #C00000; color: white; }"));
+    paintRed(exit);
     addButton(QStringLiteral("help"), QStringLiteral("help"), 7200, 1200, 2295, 315);
     addButton(QStringLiteral("powerUser"), QStringLiteral("power user extensions"), 7200, 1920, 2295, 315);
 
@@ -199,7 +212,7 @@ void Frame1::buildPlayerPanel()
     name->setFont(tahoma(8, true));
     QPushButton *exitRow = addButton(QStringLiteral("exitRow"), QStringLiteral("[] exit"), 1920, 2760, 735, 240,
                                      QStringLiteral("exit the program completely"));
-    exitRow->setStyleSheet(QStringLiteral("QPushButton { background-color: #C00000; color: white; }"));
+    paintRed(exitRow);
     addButton(QStringLiteral("hideMenu"), QStringLiteral("hide"), 2760, 2760, 495, 240,
               QStringLiteral("hide menu"));
     addLabel(QStringLiteral("nextLabel"), QStringLiteral("next:"), 3360, 2760, 480, 240);
