@@ -114,6 +114,30 @@ TEST(Corruption, ACycleInTheLeafChainEndsTheWalk) {
   Exercise(dir.File("bad.db"));
 }
 
+// A leaf that fails its checks is not kept as the working node under the
+// offset it claims: the next step reads the current leaf again instead of
+// walking on through the damaged copy.
+TEST(Corruption, ALeafThatFailsItsChecksIsNotWalkedLater) {
+  TempDir dir;
+  auto good = MakeFile(dir, 700, 700);
+  IntTree t{good, 0};
+  auto bad = good;
+  int32_t first = t.First();
+  int32_t second = t.Next(first);
+  ASSERT_EQ(t.Count(first), 100);
+  Put32(bad, second + 1616, first);                      // claims to be the first leaf
+  Put32(bad, second, 150);                               // with more entries than it has
+  Put32(bad, second + 808 + 4 * 100, t.Record(second, 0));  // one past the first leaf's last
+  WriteBytes(dir.File("bad.db"), bad);
+  COrvex db(dir.File("bad.db").c_str(), 66);
+  int n = 0;
+  for (bool ok = db.GetFirst(0); ok; ok = db.GetNext(0)) ++n;
+  EXPECT_EQ(n, 100);
+  EXPECT_STREQ(db.GetErrMsg(), "database file damaged");
+  EXPECT_FALSE(db.GetNext(0));
+  EXPECT_EQ(CurrentId(db), 99);
+}
+
 TEST(Corruption, AllDeadLeavesInACycleDoNotHang) {
   TempDir dir;
   auto good = MakeFile(dir, 700, 700);
@@ -191,6 +215,21 @@ TEST(Corruption, ACycleInADuplicateChainIsBounded) {
     EXPECT_FALSE(db.Delete());
   }
   Exercise(dir.File("bad.db"));
+  // A ring whose links look right step by step: head -> second -> third ->
+  // second ..., the third naming the head as its previous. A walk of
+  // single steps still comes to an end.
+  bad = good;
+  int32_t third = Le32(good, second + 12);
+  Put32(bad, third + 16, head);
+  Put32(bad, third + 12, second);
+  WriteBytes(dir.File("ring.db"), bad);
+  {
+    COrvex db(dir.File("ring.db").c_str(), 66);
+    int n = 0;
+    for (bool ok = db.GetFirst(1); ok && n < 200000; ok = db.GetNext(1)) ++n;
+    EXPECT_LT(n, 200000);
+    EXPECT_STREQ(db.GetErrMsg(), "database file damaged");
+  }
   // A last pointer that is not a node.
   bad = good;
   Put32(bad, head + 20, 15472 + 1);

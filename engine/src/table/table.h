@@ -73,6 +73,11 @@ struct KeyPosition {
   int32_t record = -1;
   DupNode dup;          // record -1: the entry points straight at a record
   int32_t dupSelf = -1;  // file offset of that duplicate node
+  // Steps forward less steps back since the key was last positioned by value,
+  // first or last (or since the last insert or delete). In a sound file it
+  // cannot exceed the number of entries and duplicate nodes, so a walk that
+  // goes further is going round a cycle of a damaged file.
+  int64_t travel = 0;
 };
 
 // What a search tells the insert path, per key.
@@ -275,6 +280,12 @@ class Table {
   bool LoadRecord(void* image, int length);
   bool CurrentKeyValue(int k, uint8_t* out);
   int64_t MaxLeafSteps() { return FileEnd() / 1832 + 2; }
+  // Bound of a key's travel: every step reaches another leaf entry (at
+  // least 9 bytes of a node each) or duplicate node (24 bytes).
+  int64_t MaxTravel() { return FileEnd() / 8 + 2; }
+  void ResetTravel() {
+    for (KeyPosition& p : pos_) p.travel = 0;
+  }
 
   TableOptions options_;
   bool open_ = false;

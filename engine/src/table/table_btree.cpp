@@ -15,12 +15,19 @@ constexpr int kMaxDepth = 32;
 bool Table::ReadNode(int k, int32_t offset, Node* n) {
   const KeyDef& d = schema_.key[k];
   n->Bind(d);
+  // What fails to read as a node must never pass for the node it claims to
+  // be afterwards (the working node is reused by its own offset).
   if (!BlockInFile(offset, d.nodeSize)) {
+    n->setSelf(-1);
     SetError(err::kDamaged);
     return false;
   }
-  if (!ReadAt(offset, n->bytes(), d.nodeSize)) return false;
+  if (!ReadAt(offset, n->bytes(), d.nodeSize)) {
+    n->setSelf(-1);
+    return false;
+  }
   if (!NodeLooksValid(*n, offset, FileEnd())) {
+    n->setSelf(-1);
     SetError(err::kDamaged);
     return false;
   }

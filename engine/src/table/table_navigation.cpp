@@ -77,6 +77,7 @@ bool Table::PositionAt(int k, int32_t leaf, int entry, int32_t record, bool from
     SetError(err::kDamaged);
     return false;
   }
+  np.travel = 0;
   pos_[k] = np;
   curKey_ = k;
   return true;
@@ -150,6 +151,11 @@ bool Table::StepFirstLast(int k, bool last) {
 
 bool Table::StepNextPrev(int k, bool next) {
   KeyPosition& p = pos_[k];
+  const int64_t travel = p.travel + (next ? 1 : -1);
+  if (travel > MaxTravel() || -travel > MaxTravel()) {
+    SetError(err::kDamaged);
+    return false;
+  }
   if (schema_.key[k].attribute == 1 && p.dup.record != -1) {
     const int32_t to = next ? p.dup.next : p.dup.prev;
     if (to != -1) {
@@ -167,6 +173,7 @@ bool Table::StepNextPrev(int k, bool next) {
       p.dup = x;
       p.dupSelf = to;
       p.record = x.record;
+      p.travel = travel;
       curKey_ = k;
       return true;
     }
@@ -182,7 +189,9 @@ bool Table::StepNextPrev(int k, bool next) {
   }
   int entry = p.entry + (next ? 1 : -1);
   bool ok = next ? SkipForward(k, &work_, &entry) : SkipBackward(k, &work_, &entry);
-  return ok && PositionAt(k, work_.self(), entry, work_.record(entry), !next);
+  if (!ok || !PositionAt(k, work_.self(), entry, work_.record(entry), !next)) return false;
+  pos_[k].travel = travel;
+  return true;
 }
 
 bool Table::WalkPreconditions(int k, bool needCurrentLeaf) {

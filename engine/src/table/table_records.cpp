@@ -294,6 +294,7 @@ bool Table::Insert(void* image, int length) {
   dirty_ = true;
   workKey_ = -1;
   if (at == curAt_) curAt_ = -1;  // a freed block of the buffer's record reused
+  ResetTravel();
   std::memset(edit, 0, static_cast<size_t>(reclen));
   return true;
 }
@@ -355,6 +356,7 @@ bool Table::Delete() {
   }
   InsertDeleteList(false, record, blockLen);
   p.record = -1;
+  ResetTravel();
   return true;
 }
 
