@@ -16,16 +16,24 @@ namespace {
 constexpr int width = 1280;
 constexpr int height = 720;
 
-QImage dawn()
+// A picture filled from top to bottom with a gradient of the given stops.
+QImage verticalGradient(const QGradientStops &stops)
 {
     QImage image(width, height, QImage::Format_RGB32);
     QPainter painter(&image);
+    QLinearGradient gradient(0, 0, 0, height);
+    gradient.setStops(stops);
+    painter.fillRect(image.rect(), gradient);
+    return image;
+}
+
+QImage dawn()
+{
+    QImage image = verticalGradient({{0.0, QColor(0x06, 0x2B, 0x50)},
+                                     {0.55, QColor(0xC8, 0x6B, 0x3C)},
+                                     {1.0, QColor(0xF3, 0xD9, 0xA4)}});
+    QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient sky(0, 0, 0, height);
-    sky.setColorAt(0.0, QColor(0x06, 0x2B, 0x50));
-    sky.setColorAt(0.55, QColor(0xC8, 0x6B, 0x3C));
-    sky.setColorAt(1.0, QColor(0xF3, 0xD9, 0xA4));
-    painter.fillRect(image.rect(), sky);
     QRadialGradient sun(width * 0.72, height * 0.62, 160);
     sun.setColorAt(0.0, QColor(255, 240, 200, 255));
     sun.setColorAt(1.0, QColor(255, 200, 120, 0));
@@ -49,14 +57,11 @@ QImage dawn()
 
 QImage harbour()
 {
-    QImage image(width, height, QImage::Format_RGB32);
+    QImage image = verticalGradient({{0.0, QColor(0x9C, 0xC9, 0xD6)},
+                                     {0.5, QColor(0x2E, 0x7D, 0x7A)},
+                                     {1.0, QColor(0x0B, 0x2E, 0x33)}});
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient sea(0, 0, 0, height);
-    sea.setColorAt(0.0, QColor(0x9C, 0xC9, 0xD6));
-    sea.setColorAt(0.5, QColor(0x2E, 0x7D, 0x7A));
-    sea.setColorAt(1.0, QColor(0x0B, 0x2E, 0x33));
-    painter.fillRect(image.rect(), sea);
     painter.setPen(QPen(QColor(255, 255, 255, 60), 3));
     for (int row = 0; row < 12; ++row) {
         const double y = height * 0.5 + row * 26;
@@ -71,13 +76,9 @@ QImage harbour()
 
 QImage night()
 {
-    QImage image(width, height, QImage::Format_RGB32);
+    QImage image = verticalGradient({{0.0, QColor(0x02, 0x05, 0x12)}, {1.0, QColor(0x06, 0x2B, 0x50)}});
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient sky(0, 0, 0, height);
-    sky.setColorAt(0.0, QColor(0x02, 0x05, 0x12));
-    sky.setColorAt(1.0, QColor(0x06, 0x2B, 0x50));
-    painter.fillRect(image.rect(), sky);
     QRandomGenerator stars(1729);  // the same sky on every build
     painter.setPen(Qt::NoPen);
     for (int i = 0; i < 420; ++i) {
