@@ -207,3 +207,32 @@ TEST_F(Dups, DeleteAfterASingleRecordBecameAChain) {
   int one = 1;
   EXPECT_FALSE(db.GetEqual(0, &one));
 }
+
+// Insertions move entries inside a leaf (and splits move them to new
+// leaves) while a key keeps its position: a delete through that key finds
+// the entry that holds the record's value instead of unlinking the node
+// from whatever entry now stands at the old place.
+TEST_F(Dups, DeleteAfterEntriesMovedFindsTheRightEntry) {
+  ASSERT_TRUE(AddPerson(db, 1, "m", 0));
+  ASSERT_TRUE(AddPerson(db, 2, "m", 0));
+  char v[32] = "m";
+  ASSERT_TRUE(db.GetEqual(1, v));  // id 1, the chain's head, entry 0
+  ASSERT_TRUE(AddPerson(db, 3, "a", 0));  // now entry 0; "m" moves to 1
+  ASSERT_TRUE(db.Delete());
+  EXPECT_EQ(IdsUnder("m"), (std::vector<int>{2}));
+  EXPECT_EQ(IdsUnder("a"), (std::vector<int>{3}));
+  // The same after a split moved the entry to another leaf.
+  ASSERT_TRUE(AddPerson(db, 4, "m", 0));
+  ASSERT_TRUE(db.GetEqual(1, v));  // id 2
+  for (int i = 0; i < 300; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "b%03d", i);
+    ASSERT_TRUE(AddPerson(db, 100 + i, name, 0));
+  }
+  ASSERT_TRUE(db.Delete());
+  EXPECT_EQ(IdsUnder("m"), (std::vector<int>{4}));
+  int n = 0;
+  for (bool ok = db.GetFirst(1); ok; ok = db.GetNext(1)) ++n;
+  EXPECT_EQ(n, db.GetRecordNum());
+  EXPECT_EQ(n, 302);
+}

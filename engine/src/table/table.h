@@ -189,6 +189,8 @@ class Table {
   bool ReadEntryRecord(int k, int32_t leaf, int position, int32_t* record);
   bool WriteEntryRecord(int32_t leaf, int position, int32_t record);
   bool DeleteIndex(int k, const uint8_t* v);
+  // Whether entry position of the leaf holds the key value v.
+  bool EntryHoldsValue(int k, int32_t leaf, int position, const uint8_t* v);
   bool ReadDup(int32_t offset, DupNode* d, bool* isDup);
   bool WriteDup(int32_t offset, const DupNode& d);
 

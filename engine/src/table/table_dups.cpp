@@ -202,6 +202,12 @@ bool Table::UnlinkDup(int k, int32_t leaf, int position, int32_t xAt, const DupN
   return InsertDeleteList(true, xAt, kDupNodeSize);
 }
 
+bool Table::EntryHoldsValue(int k, int32_t leaf, int position, const uint8_t* v) {
+  Node& n = nodeB_;
+  if (!ReadNode(k, leaf, &n) || !n.leaf() || position < 0 || position >= n.count()) return false;
+  return CompareKey(n.key(position), v, k) == 0;
+}
+
 bool Table::DeleteIndex(int k, const uint8_t* v) {
   const KeyDef& d = schema_.key[k];
   KeyPosition& p = pos_[k];
@@ -209,12 +215,15 @@ bool Table::DeleteIndex(int k, const uint8_t* v) {
   if (d.attribute == 1 && k == curKey_ && p.dup.record != -1 && p.dup.record == target &&
       p.dupSelf != -1) {
     // The key stands on the record's node: unlink it without a search. The
-    // node is read again first, since the chain may have changed since the
-    // position was taken (a record appended after it, or the node itself
-    // freed); a node that no longer holds the record is looked for below.
+    // position is checked first, since the index may have changed since it
+    // was taken: the node is read again (a record may have been appended
+    // after it, or the node freed), and the entry must still hold the value
+    // (an insertion into the leaf shifts its entries, a split moves them).
+    // A position that does not hold is looked for below.
     DupNode x;
     bool isDup;
-    if (ReadDup(p.dupSelf, &x, &isDup) && isDup && x.record == target) {
+    if (ReadDup(p.dupSelf, &x, &isDup) && isDup && x.record == target &&
+        EntryHoldsValue(k, p.node, p.entry, v)) {
       p.dup = x;
       return DeleteDupIndex(k, nullptr, p.entry);
     }
@@ -240,9 +249,13 @@ bool Table::DeleteIndex(int k, const uint8_t* v) {
           return false;
         }
         if (x.record == target) {
-          // The key's remembered node, read afresh: an update puts the new
-          // record in its place.
-          if (at == p.dupSelf) p.dup = x;
+          // The key's remembered node, read afresh, at the entry where it
+          // is now: an update puts the new record in its place.
+          if (at == p.dupSelf) {
+            p.dup = x;
+            p.node = r.leaf;
+            p.entry = r.position;
+          }
           return UnlinkDup(k, r.leaf, r.position, at, x);
         }
         prevAt = at;
