@@ -500,7 +500,8 @@ class RandomRun {
     }
   }
 
-  // After a key-value or compare step the record is pending; GetField loads it.
+  // After a key-value, compare or plain step the record is pending; GetField
+  // loads it.
   void ExpectPendingRecord(int serial) {
     int32_t got = -1;
     ASSERT_TRUE(db_.GetField(&got, serialField_)) << "GetField after a key step";
@@ -665,7 +666,19 @@ class RandomRun {
     if (m_.recs.empty()) return;
     const int serial = RandomLiveSerial();
     const int c = KeyToReach(serial);
-    PositionOn(c, serial);
+    const MRec& r = m_.recs.at(serial);
+    auto at = m_.order[c].find(Item{r.kv[c].data(), r.turn[c], serial});
+    if (at != m_.order[c].begin() && Chance(0.3)) {
+      // Reach it with a plain step from the record before it: Delete reads
+      // the record the step moved to.
+      PositionOn(c, std::prev(at)->serial);
+      if (::testing::Test::HasFailure()) return;
+      ASSERT_TRUE(db_.SeekNext(c));
+      m_.SetPos(c, *at);
+      Note("seek next to " + std::to_string(serial));
+    } else {
+      PositionOn(c, serial);
+    }
     if (::testing::Test::HasFailure()) return;
     Note("delete " + std::to_string(serial) + " through key " + std::to_string(c));
     ASSERT_TRUE(db_.Delete()) << "Delete through key " << c << ": " << db_.GetErrMsg();
@@ -766,6 +779,8 @@ class RandomRun {
         got = forward ? db_.SeekNext(k) : db_.SeekPrev(k);
         ASSERT_EQ(got, exists) << (forward ? "SeekNext" : "SeekPrev") << " on key " << k;
         if (exists && file != nullptr) ExpectOnFile(*file, k, want->serial);
+        // A field read after a plain step reads the record it moved to.
+        if (exists && Chance(0.3)) ExpectPendingRecord(want->serial);
         break;
       }
       default: {
@@ -904,6 +919,7 @@ class RandomRun {
       // An index whose entries are all dead has no first record either.
       ASSERT_EQ(got, exists) << (atFirst ? "SeekFirst" : "SeekLast") << " on key " << k;
       if (exists) ExpectOnFile(*file, k, (atFirst ? *o.begin() : *o.rbegin()).serial);
+      if (exists && Chance(0.3)) ExpectPendingRecord((atFirst ? *o.begin() : *o.rbegin()).serial);
     }
     if (::testing::Test::HasFailure()) return;
     if (exists) m_.SetPos(k, atFirst ? *o.begin() : *o.rbegin());
