@@ -89,6 +89,14 @@ struct SearchResult {
   bool greaterThanAll = false;
 };
 
+// One part of a key being defined, as the definition calls give it.
+struct KeyPartSpec {
+  int field = 0;
+  int mode = 0;
+  int start = 0;
+  int length = 0;
+};
+
 struct TableOptions {
   FileSystem* fs = nullptr;  // null: POSIX
   size_t cacheBytes = kDefaultCacheBytes;
@@ -117,6 +125,7 @@ class Table {
   bool CreateField(const char* name, int type, int size);
   bool CreateKey(const char* name, int attribute, int fieldNo, int mode, int start, int length);
   bool CreateKey(const KEY_INFO& info);
+  bool DefineKey(const std::string& name, int attribute, int parts, const KeyPartSpec* spec);
   int GetFieldNum();
   const char* GetFieldName(int fieldNo);
   int GetFieldNo(const char* name);
@@ -181,6 +190,7 @@ class Table {
   // Reads a node of key k at offset into n, checking it.
   bool ReadNode(int k, int32_t offset, Node* n);
   bool WriteNode(const Node& n);
+  bool SetNodeLink(int32_t offset, int field, int32_t value);
 
   // ---- duplicate chains (table_dups.cpp)
   bool InsertDupIndex(int k, int32_t leaf, int position, int32_t record);

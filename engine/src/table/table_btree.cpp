@@ -36,6 +36,19 @@ bool Table::ReadNode(int k, int32_t offset, Node* n) {
 
 bool Table::WriteNode(const Node& n) { return WriteAt(n.self(), n.bytes(), n.size()); }
 
+// Rewrites one link of the node at offset: only the node's common part is
+// read and written back (the node must name itself).
+bool Table::SetNodeLink(int32_t offset, int field, int32_t value) {
+  uint8_t common[kNodeCommonSize];
+  if (!BlockInFile(offset, kNodeCommonSize) || !ReadAt(offset, common, kNodeCommonSize) ||
+      Load32(common + kNodeOffSelf) != offset) {
+    SetError(err::kDamaged);
+    return false;
+  }
+  Store32(common + field, value);
+  return WriteAt(offset, common, kNodeCommonSize);
+}
+
 namespace {
 
 // First entry whose key is not below v (an equal key's position, else the
@@ -201,7 +214,6 @@ bool Table::InsertIndex(int k, const uint8_t* v, int32_t record, int32_t leaf, i
   n.setCount(n.count() + 1);
 
   Node& s = nodeB_;
-  uint8_t common[kNodeCommonSize];
   uint8_t largest[kKeyBufferSize];
   for (int depth = 0;; ++depth) {
     if (depth > kMaxDepth) {
@@ -227,29 +239,12 @@ bool Table::InsertIndex(int k, const uint8_t* v, int32_t record, int32_t leaf, i
     n.ClearEntries(kSplitKeep);
     n.setCount(kSplitKeep);
     if (!WriteNode(s)) return false;
-    if (n.next() != -1) {
-      int32_t nextAt = n.next();
-      if (!BlockInFile(nextAt, kNodeCommonSize) || !ReadAt(nextAt, common, kNodeCommonSize) ||
-          Load32(common + kNodeOffSelf) != nextAt) {
-        SetError(err::kDamaged);
-        return false;
-      }
-      Store32(common + kNodeOffPrev, newAt);
-      if (!WriteAt(nextAt, common, kNodeCommonSize)) return false;
-    }
+    if (n.next() != -1 && !SetNodeLink(n.next(), kNodeOffPrev, newAt)) return false;
     n.setNext(newAt);
     if (!WriteNode(n)) return false;
     if (!s.leaf()) {
-      for (int i = 0; i < moved; ++i) {
-        int32_t c = s.child(i);
-        if (!BlockInFile(c, kNodeCommonSize) || !ReadAt(c, common, kNodeCommonSize) ||
-            Load32(common + kNodeOffSelf) != c) {
-          SetError(err::kDamaged);
-          return false;
-        }
-        Store32(common + kNodeOffParent, newAt);
-        if (!WriteAt(c, common, kNodeCommonSize)) return false;
-      }
+      for (int i = 0; i < moved; ++i)
+        if (!SetNodeLink(s.child(i), kNodeOffParent, newAt)) return false;
     } else if (s.next() == -1) {
       hdr_.setLastLeaf(k, newAt);
     }

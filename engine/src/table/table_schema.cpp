@@ -117,8 +117,8 @@ void ClearKeySlot(Header& h, int k) {
 
 }  // namespace
 
-bool Table::CreateKey(const char* name, int attribute, int fieldNo, int mode, int start,
-                      int length) {
+// Both definition forms: the checks in their order, then the key's slot.
+bool Table::DefineKey(const std::string& name, int attribute, int parts, const KeyPartSpec* spec) {
   if (open_) {
     SetError(err::kMustDoBeforeCreate);
     return false;
@@ -128,20 +128,23 @@ bool Table::CreateKey(const char* name, int attribute, int fieldNo, int mode, in
     SetError(err::kCreateFieldFirst);
     return false;
   }
-  if (fieldNo >= fields) {
-    SetErrorf(err::kFieldNoTooLarge, fields);
-    return false;
-  }
-  if (fieldNo < 0) {
-    SetError(err::kNegativeFieldNo);
-    return false;
+  if (parts < 1 || parts > kMaxParts) return false;
+  for (int p = 0; p < parts; ++p) {
+    if (spec[p].field >= fields) {
+      SetErrorf(err::kFieldNoTooLarge, fields);
+      return false;
+    }
+    if (spec[p].field < 0) {
+      SetError(err::kNegativeFieldNo);
+      return false;
+    }
   }
   int k = hdr_.keyCount();
   if (k >= kMaxKeys) {
     SetErrorf(err::kKeyCount, kMaxKeys);
     return false;
   }
-  std::string trimmed = Trim(name);
+  std::string trimmed = Trim(name.c_str());
   for (int i = 0; i < k; ++i) {
     if (SameNoCase(trimmed.c_str(), hdr_.keyName(i), kNameSize)) {
       SetError(err::kKeyNameExists);
@@ -156,66 +159,10 @@ bool Table::CreateKey(const char* name, int attribute, int fieldNo, int mode, in
     SetError(err::kBadAttribute);
     return false;
   }
-  if (hdr_.fieldType(fieldNo) == kTypeChunk) {
-    SetError(err::kFieldCantBeKey);
-    return false;
-  }
-  ClearKeySlot(hdr_, k);
-  std::memcpy(hdr_.keyName(k), trimmed.data(), trimmed.size());
-  hdr_.setKeyAttribute(k, attribute);
-  SetPart(hdr_, k, 0, fieldNo, mode, start, length);
-  hdr_.setPartCountStored(k, -1);
-  hdr_.setKeyCount(k + 1);
-  return true;
-}
-
-bool Table::CreateKey(const KEY_INFO& info) {
-  if (open_) {
-    SetError(err::kMustDoBeforeCreate);
-    return false;
-  }
-  int fields = hdr_.fieldCount();
-  if (fields <= 0) {
-    SetError(err::kCreateFieldFirst);
-    return false;
-  }
-  int parts = info.fieldNum;
-  if (parts < 1 || parts > kMaxParts) return false;
   for (int p = 0; p < parts; ++p) {
-    if (info.fieldNo[p] >= fields) {
-      SetErrorf(err::kFieldNoTooLarge, fields);
-      return false;
-    }
-    if (info.fieldNo[p] < 0) {
-      SetError(err::kNegativeFieldNo);
-      return false;
-    }
-  }
-  int k = hdr_.keyCount();
-  if (k >= kMaxKeys) {
-    SetErrorf(err::kKeyCount, kMaxKeys);
-    return false;
-  }
-  std::string name(info.keyName, strnlen(info.keyName, sizeof info.keyName));
-  std::string trimmed = Trim(name.c_str());
-  for (int i = 0; i < k; ++i) {
-    if (SameNoCase(trimmed.c_str(), hdr_.keyName(i), kNameSize)) {
-      SetError(err::kKeyNameExists);
-      return false;
-    }
-  }
-  if (trimmed.size() > kMaxNameLength) {
-    SetError(err::kNameTooLong);
-    return false;
-  }
-  if (info.attribute != 1 && info.attribute != 2) {
-    SetError(err::kBadAttribute);
-    return false;
-  }
-  for (int p = 0; p < parts; ++p) {
-    if (hdr_.fieldType(info.fieldNo[p]) == kTypeChunk) {
-      // A chunk field has no value to index; refused as by the
-      // single-field form.
+    if (hdr_.fieldType(spec[p].field) == kTypeChunk) {
+      // A chunk field has no value to index (a part of a multi-field key
+      // on one is refused as the single-field form refuses it).
       SetError(err::kFieldCantBeKey);
       return false;
     }
@@ -223,7 +170,7 @@ bool Table::CreateKey(const KEY_INFO& info) {
   ClearKeySlot(hdr_, k);
   int total = 0;
   for (int p = 0; p < parts; ++p) {
-    SetPart(hdr_, k, p, info.fieldNo[p], info.compareMode[p], info.start[p], info.length[p]);
+    SetPart(hdr_, k, p, spec[p].field, spec[p].mode, spec[p].start, spec[p].length);
     total += hdr_.partLength(k, p);
   }
   if (total > kMaxKeyLength) {
@@ -232,10 +179,25 @@ bool Table::CreateKey(const KEY_INFO& info) {
     return false;
   }
   std::memcpy(hdr_.keyName(k), trimmed.data(), trimmed.size());
-  hdr_.setKeyAttribute(k, info.attribute);
+  hdr_.setKeyAttribute(k, attribute);
   hdr_.setPartCountStored(k, parts == 1 ? -1 : parts);
   hdr_.setKeyCount(k + 1);
   return true;
+}
+
+bool Table::CreateKey(const char* name, int attribute, int fieldNo, int mode, int start,
+                      int length) {
+  const KeyPartSpec part{fieldNo, mode, start, length};
+  return DefineKey(name ? std::string(name) : std::string(), attribute, 1, &part);
+}
+
+bool Table::CreateKey(const KEY_INFO& info) {
+  int parts = info.fieldNum;
+  KeyPartSpec spec[kMaxParts];
+  for (int p = 0; p < parts && p < kMaxParts; ++p)
+    spec[p] = KeyPartSpec{info.fieldNo[p], info.compareMode[p], info.start[p], info.length[p]};
+  return DefineKey(std::string(info.keyName, strnlen(info.keyName, sizeof info.keyName)),
+                   info.attribute, parts, spec);
 }
 
 int Table::GetFieldNum() { return open_ ? hdr_.fieldCount() : -1; }
