@@ -91,6 +91,9 @@ private:
                 QCOMPARE(button->text(), QString::fromUtf8(c.caption));
             else if (auto *label = qobject_cast<QLabel *>(widget))
                 QCOMPARE(label->text(), QString::fromUtf8(c.caption));
+            // The caption is not cut off.
+            QVERIFY2(widget->fontMetrics().horizontalAdvance(QString::fromUtf8(c.caption)) <= widget->width(),
+                     c.name);
         }
     }
 
@@ -220,7 +223,7 @@ private slots:
             {"first", ">", 7800, 2760, 615, 240, "start the first presentation"},
             {"next", ">>", 8520, 2760, 615, 240, "start the next presentation"},
             {"www", "www", 9240, 2760, 615, 240, "visit korvane tessaly website"},
-            {"escLabel", "esc key to show / hide menu", 9960, 2760, 2295, 240, ""},
+            {"escLabel", "esc key to show / hide menu", 9960, 2760, 3015, 240, ""},
         });
         QVERIFY(!fdemo.frame()->Combo1());
         QVERIFY(!fdemo.frame()->button("zandro"));

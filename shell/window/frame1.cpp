@@ -225,7 +225,7 @@ void Frame1::buildPlayerPanel()
               QStringLiteral("start the next presentation"));
     addButton(QStringLiteral("www"), QStringLiteral("www"), 9240, 2760, 615, 240,
               QStringLiteral("visit korvane tessaly website"));
-    addLabel(QStringLiteral("escLabel"), QStringLiteral("esc key to show / hide menu"), 9960, 2760, 2295, 240);
+    addLabel(QStringLiteral("escLabel"), QStringLiteral("esc key to show / hide menu"), 9960, 2760, 3015, 240);
 }
 
 void Frame1::fitToWindow(int windowWidth)
