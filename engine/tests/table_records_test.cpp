@@ -18,6 +18,12 @@ void DefineSerials(COrvex& db) {
   ASSERT_TRUE(db.CreateKey("code", 2, 1, 0, 0, 0));
 }
 
+// The serials table, created as a.db in dir.
+void CreateSerials(COrvex& db, const TempDir& dir) {
+  DefineSerials(db);
+  ASSERT_TRUE(db.CreateDB(dir.File("a.db").c_str(), ""));
+}
+
 bool AddCode(COrvex& db, int code, const char* label = "") {
   char text[20] = {};
   std::strncpy(text, label, 19);
@@ -40,8 +46,7 @@ int64_t FileSize(const std::string& path) {
 TEST(AutoIncrement, CountsFromOneAndReusesTheHighestAfterItsDelete) {
   TempDir dir;
   COrvex db;
-  DefineSerials(db);
-  ASSERT_TRUE(db.CreateDB(dir.File("a.db").c_str(), ""));
+  CreateSerials(db, dir);
   ASSERT_TRUE(AddCode(db, 10));
   ASSERT_TRUE(AddCode(db, 20));
   ASSERT_TRUE(AddCode(db, 30));
@@ -83,8 +88,7 @@ TEST(AutoIncrement, ComesFromTheFieldsOwnKeyWhenItIsNotKeyZero) {
 TEST(AutoIncrement, ValueIsWrittenIntoAGivenImage) {
   TempDir dir;
   COrvex db;
-  DefineSerials(db);
-  ASSERT_TRUE(db.CreateDB(dir.File("a.db").c_str(), ""));
+  CreateSerials(db, dir);
   uint8_t image[28] = {};
   int code = 7;
   std::memcpy(image + 4, &code, 4);
@@ -97,8 +101,7 @@ TEST(AutoIncrement, ValueIsWrittenIntoAGivenImage) {
 TEST(Insert, UniqueKeyRefusesASecondLiveRecordAndWritesNothing) {
   TempDir dir;
   COrvex db;
-  DefineSerials(db);
-  ASSERT_TRUE(db.CreateDB(dir.File("a.db").c_str(), ""));
+  CreateSerials(db, dir);
   ASSERT_TRUE(AddCode(db, 5));
   db.Flush();
   int64_t size = FileSize(dir.File("a.db"));
@@ -131,8 +134,7 @@ TEST(Insert, WithoutKeysReportsKeyNotFound) {
 TEST(TrimmedRecords, TextIsStoredAsLengthAndBytes) {
   TempDir dir;
   COrvex db;
-  DefineSerials(db);
-  ASSERT_TRUE(db.CreateDB(dir.File("a.db").c_str(), ""));
+  CreateSerials(db, dir);
   ASSERT_TRUE(AddCode(db, 77, "abc"));
   int code = 77;
   ASSERT_TRUE(db.GetEqual(1, &code));
@@ -153,8 +155,7 @@ TEST(TrimmedRecords, TextIsStoredAsLengthAndBytes) {
 TEST(TrimmedRecords, FreedBlockIsReusedByARecordThatFits) {
   TempDir dir;
   COrvex db;
-  DefineSerials(db);
-  ASSERT_TRUE(db.CreateDB(dir.File("a.db").c_str(), ""));
+  CreateSerials(db, dir);
   // Block length = 2 + 4 + 4 + 2 + n: 40 bytes for a 28-byte label... the
   // label field holds at most 20 bytes, so 20 gives 32.
   ASSERT_TRUE(AddCode(db, 1, "12345678901234567890"));  // 32 bytes
@@ -186,8 +187,7 @@ TEST(TrimmedRecords, FreedBlockIsReusedByARecordThatFits) {
 TEST(TrimmedRecords, OnlyTheFirstThreeFreeBlocksAreLookedAt) {
   TempDir dir;
   COrvex db;
-  DefineSerials(db);
-  ASSERT_TRUE(db.CreateDB(dir.File("a.db").c_str(), ""));
+  CreateSerials(db, dir);
   // Four records; the one freed first (last on the list) is the largest.
   ASSERT_TRUE(AddCode(db, 1, "12345678901234567890"));
   ASSERT_TRUE(AddCode(db, 2, "a"));
@@ -234,8 +234,7 @@ TEST(FixedRecords, FreedBlockHoldsThePreviousHeadAndIsReused) {
 TEST(Update, RewritesTheCurrentRecordAtANewOffset) {
   TempDir dir;
   COrvex db;
-  DefineSerials(db);
-  ASSERT_TRUE(db.CreateDB(dir.File("a.db").c_str(), ""));
+  CreateSerials(db, dir);
   ASSERT_TRUE(AddCode(db, 1, "one"));
   ASSERT_TRUE(AddCode(db, 2, "two"));
   int code = 1;
@@ -255,8 +254,7 @@ TEST(Update, RewritesTheCurrentRecordAtANewOffset) {
 TEST(Update, ThatWouldDuplicateAUniqueKeyPutsTheOldRecordBack) {
   TempDir dir;
   COrvex db;
-  DefineSerials(db);
-  ASSERT_TRUE(db.CreateDB(dir.File("a.db").c_str(), ""));
+  CreateSerials(db, dir);
   ASSERT_TRUE(AddCode(db, 1, "one"));
   ASSERT_TRUE(AddCode(db, 2, "two"));
   int code = 1;
@@ -310,8 +308,7 @@ TEST(Update, WhoseDeleteFailsLeavesTheNextInsertAsBefore) {
 TEST(Update, AndDeleteNeedACurrentRecord) {
   TempDir dir;
   COrvex db;
-  DefineSerials(db);
-  ASSERT_TRUE(db.CreateDB(dir.File("a.db").c_str(), ""));
+  CreateSerials(db, dir);
   EXPECT_FALSE(db.Update());
   ASSERT_TRUE(AddCode(db, 1));
   EXPECT_FALSE(db.Update());
@@ -326,8 +323,7 @@ TEST(Update, AndDeleteNeedACurrentRecord) {
 TEST(SetCurRec, MakesARecordCurrentByItsOffset) {
   TempDir dir;
   COrvex db;
-  DefineSerials(db);
-  ASSERT_TRUE(db.CreateDB(dir.File("a.db").c_str(), ""));
+  CreateSerials(db, dir);
   ASSERT_TRUE(AddCode(db, 1, "one"));
   ASSERT_TRUE(AddCode(db, 2, "two"));
   int code = 2;
@@ -384,8 +380,7 @@ TEST(Insert, RefusesToGrowPastTheLargestOffset) {
 TEST(SetCurRec, AnOffsetThatHoldsNoRecordLeavesNothingToDelete) {
   TempDir dir;
   COrvex db;
-  DefineSerials(db);
-  ASSERT_TRUE(db.CreateDB(dir.File("a.db").c_str(), ""));
+  CreateSerials(db, dir);
   ASSERT_TRUE(AddCode(db, 1, "one"));
   ASSERT_TRUE(AddCode(db, 2, "two"));
   ASSERT_TRUE(db.GetFirst(1));

@@ -90,6 +90,18 @@ int PickEntry(const KeyDef& d, const NodeView& n, const uint8_t* v, bool* aboveA
   return pos >= c ? c - 1 : pos;
 }
 
+// The search ends at leaf off, entry pos: the place v belongs, and the
+// entry's record when its key equals v.
+void StopAtLeaf(const KeyDef& d, const NodeView& n, int32_t off, int pos, const uint8_t* v,
+                SearchResult* out) {
+  out->leaf = off;
+  out->position = pos;
+  if (CompareKeys(d, v, n.key(pos)) == 0) {
+    out->found = true;
+    out->record = n.record(pos);
+  }
+}
+
 }  // namespace
 
 int32_t Table::SearchIndex(int k, const uint8_t* v, SearchResult* out, Node* node,
@@ -130,12 +142,7 @@ int32_t Table::SearchIndex(int k, const uint8_t* v, SearchResult* out, Node* nod
         off = child;
         continue;
       }
-      out->leaf = off;
-      out->position = pos;
-      if (CompareKeys(d, v, n.key(pos)) == 0) {
-        out->found = true;
-        out->record = n.record(pos);
-      }
+      StopAtLeaf(d, n, off, pos, v, out);
       if (node) {
         node->Bind(d);
         std::memcpy(node->bytes(), p, static_cast<size_t>(d.nodeSize));
@@ -165,12 +172,7 @@ int32_t Table::SearchIndex(int k, const uint8_t* v, SearchResult* out, Node* nod
         off = child;
         continue;
       }
-      out->leaf = off;
-      out->position = pos;
-      if (CompareKeys(d, v, n.key(pos)) == 0) {
-        out->found = true;
-        out->record = n.record(pos);
-      }
+      StopAtLeaf(d, n.view(), off, pos, v, out);
       break;
     }
   }
