@@ -19,22 +19,43 @@ if [ ! -x "$demo/TS" ]; then
 fi
 
 # The presentation viewer, decided on this machine now: LibreOffice Impress's
-# slide show where it is installed, else the desktop's opener.
-viewer=""
-for program in soffice libreoffice; do
-    if path=$(command -v "$program"); then
-        viewer="\"$path\" --show"
-        break
+# slide show where it is installed, else the desktop's opener. A viewer command
+# that the operator wrote into the demo installation (neither the build's nor
+# the one this script wrote last) is kept while its program is installed.
+viewer_installed() {
+    local line program
+    line=$(head -n 1 "$1" 2>/dev/null | tr -d '\r') || return 1
+    case $line in
+        \"*) program=${line#\"}; program=${program%%\"*} ;;
+        *) program=${line%% *} ;;
+    esac
+    [ -n "$program" ] && command -v "$program" >/dev/null
+}
+location="$demo/powerpoint_location.txt"
+written="$build/demo-tools/powerpoint_location.txt"
+laid_out="$build/demo-build/powerpoint_location.txt"
+if [ -f "$location" ] && ! cmp -s "$location" "$written" && ! cmp -s "$location" "$laid_out" &&
+    viewer_installed "$location"; then
+    echo "run-demo: keeping the viewer command of $location"
+else
+    viewer=""
+    for program in soffice libreoffice; do
+        if path=$(command -v "$program"); then
+            viewer="\"$path\" --show"
+            break
+        fi
+    done
+    if [ -z "$viewer" ]; then
+        if path=$(command -v xdg-open); then
+            viewer="\"$path\""
+        else
+            viewer="xdg-open"
+        fi
     fi
-done
-if [ -z "$viewer" ]; then
-    if path=$(command -v xdg-open); then
-        viewer="\"$path\""
-    else
-        viewer="xdg-open"
-    fi
+    printf '%s\r\n' "$viewer" > "$location"
+    mkdir -p "$(dirname "$written")"
+    cp "$location" "$written"
 fi
-printf '%s\r\n' "$viewer" > "$demo/powerpoint_location.txt"
 
 cd "$demo"
 if [ -n "${DISPLAY:-}" ]; then
