@@ -70,3 +70,11 @@ TEST(DataFile, TextsBeginningWithEmptyLinesReadBackWhole)
     EXPECT_EQ(texts[0].second, cr + "x");
     EXPECT_EQ(texts[1].second, "y");
 }
+
+TEST(DataFile, AFurtherLineStartingWithTheSeparatorIsReadAsANewHeader)
+{
+    const auto texts = DataFile::parse(DataFile::block("a", "one" + cr + sep + "b" + sep + "two"));
+    ASSERT_EQ(texts.size(), 2);
+    EXPECT_EQ(texts[0], qMakePair(QString("a"), QString("one")));
+    EXPECT_EQ(texts[1], qMakePair(QString("b"), QString("two")));
+}
