@@ -85,6 +85,33 @@ TEST(AutoIncrement, ComesFromTheFieldsOwnKeyWhenItIsNotKeyZero) {
   EXPECT_EQ(s, 3);
 }
 
+// After the largest int there is no next value: the insert is refused and
+// writes nothing.
+TEST(AutoIncrement, PastTheLargestIntTheInsertIsRefused) {
+  TempDir dir;
+  int32_t record;
+  {
+    COrvex db;
+    CreateSerials(db, dir);
+    ASSERT_TRUE(AddCode(db, 1));
+    ASSERT_TRUE(db.GetFirst(0));
+    record = db.GetCurRec(0);
+  }
+  auto b = ReadBytes(dir.File("a.db"));
+  Put32(b, record + 2, INT32_MAX);                 // the trimmed record's serial
+  Put32(b, Le32(b, 15252) + 1628, INT32_MAX);      // and its key slot
+  WriteBytes(dir.File("a.db"), b);
+  COrvex db(dir.File("a.db").c_str(), 66);
+  ASSERT_TRUE(db.IsDBOpen());
+  ASSERT_TRUE(db.GetFirst(0));
+  EXPECT_EQ(Serial(db), INT32_MAX);
+  EXPECT_FALSE(AddCode(db, 2));
+  EXPECT_STREQ(db.GetErrMsg(), "auto-increment value would pass 2147483647");
+  EXPECT_EQ(db.GetRecordNum(), 1);
+  db.CloseDB();
+  EXPECT_EQ(ReadBytes(dir.File("a.db")).size(), b.size());
+}
+
 TEST(AutoIncrement, ValueIsWrittenIntoAGivenImage) {
   TempDir dir;
   COrvex db;

@@ -58,6 +58,7 @@ constexpr const char* kBadAttribute = "key attribute must be 1 or 2";
 constexpr const char* kNotDatabase = "not a database file: ";
 constexpr const char* kRecordTooLong = "record too long for a trimmed block";
 constexpr const char* kFileTooLarge = "file would grow past 2147483647 bytes";
+constexpr const char* kAutoIncExhausted = "auto-increment value would pass 2147483647";
 constexpr const char* kDamaged = "database file damaged";
 constexpr const char* kReadFailed = "can't read file";
 constexpr const char* kWriteFailed = "can't write file";

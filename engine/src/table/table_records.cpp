@@ -1,5 +1,6 @@
 // Records: insert, update, delete, the record free list and the
 // auto-increment value. Record block formats: format/record_codec.h.
+#include <cstdint>
 #include <cstring>
 
 #include "format/record_codec.h"
@@ -202,7 +203,14 @@ bool Table::AutoIncValue(int field, int32_t* value) {
   if (!ReadNode(key, hdr_.lastLeaf(key), &n)) return false;
   int entry = n.count() - 1;
   if (!SkipBackward(key, &n, &entry)) return true;  // no live entry
-  *value = Load32(n.key(entry)) + 1;
+  const int32_t largest = Load32(n.key(entry));
+  if (largest == INT32_MAX) {
+    // There is no next value: the insert is refused (wrapping round would
+    // give every later insert the same smallest value).
+    SetError(err::kAutoIncExhausted);
+    return false;
+  }
+  *value = largest + 1;
   return true;
 }
 
