@@ -156,18 +156,19 @@ Rectangle {
                 font.pixelSize: Math.max(14, root.height * 0.026)
             }
         }
-        // Right: the notice board, texts d to y.
+        // Right: the notice board, texts d to y: 22 tiles, five to a row, all of
+        // them above the bottom band.
         Grid {
             id: board
-            columns: 4
+            columns: 5
             spacing: 10
             width: parent.width * 0.59
             Repeater {
                 model: ["d", "e", "f", "g", "h", "i", "j", "k", "l", "m", "n",
                         "o", "p", "q", "r", "s", "t", "u", "v", "w", "x", "y"]
                 Rectangle {
-                    width: (board.width - 3 * board.spacing) / 4
-                    height: Math.max(34, (root.height * 0.46) / 6)
+                    width: (board.width - 4 * board.spacing) / 5
+                    height: Math.max(34, (board.parent.height - 20 - 4 * board.spacing) / 5)
                     radius: 6
                     color: "#80062B50"
                     HomeText {
