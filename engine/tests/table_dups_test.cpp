@@ -1,5 +1,6 @@
 // Duplicate chains under a key that allows duplicates.
 #include <gtest/gtest.h>
+#include <random>
 
 #include "test_util.h"
 
@@ -235,4 +236,73 @@ TEST_F(Dups, DeleteAfterEntriesMovedFindsTheRightEntry) {
   for (bool ok = db.GetFirst(1); ok; ok = db.GetNext(1)) ++n;
   EXPECT_EQ(n, db.GetRecordNum());
   EXPECT_EQ(n, 302);
+}
+
+// Random inserts, positionings (by value, first/last, plain and loading
+// steps on either key), deletes and updates, with a model of the records:
+// after each delete or update, both keys hold exactly the model's records.
+TEST_F(Dups, RandomOperationsKeepBothKeysInStep) {
+  std::mt19937 rng(7);
+  std::map<int, std::string> model;  // id -> name
+  auto nameOf = [](int n) { return std::string("n") + std::to_string(n); };
+  auto check = [&](int step) {
+    std::vector<int> ids;
+    for (bool ok = db.GetFirst(0); ok; ok = db.GetNext(0)) ids.push_back(CurrentId(db));
+    std::vector<int> want;
+    for (auto& [id, name] : model) want.push_back(id);
+    ASSERT_EQ(ids, want) << "step " << step;
+    std::multimap<std::string, int> byName;
+    for (bool ok = db.GetFirst(1); ok; ok = db.GetNext(1)) byName.emplace(db.GetFieldStr(1), CurrentId(db));
+    ASSERT_EQ(byName.size(), model.size()) << "step " << step;
+    for (auto& [name, id] : byName) ASSERT_EQ(model.at(id), name) << "step " << step;
+    ASSERT_EQ(db.GetRecordNum(), static_cast<int>(model.size()));
+  };
+  int nextId = 0;
+  for (int step = 0; step < 3000; ++step) {
+    int op = static_cast<int>(rng() % 10);
+    if (op < 4 || model.empty()) {
+      int id = nextId++;
+      std::string name = nameOf(static_cast<int>(rng() % 12));
+      ASSERT_TRUE(AddPerson(db, id, name.c_str(), id));
+      model[id] = name;
+      continue;
+    }
+    int key = static_cast<int>(rng() % 2);
+    bool placed = false;
+    switch (rng() % 5) {
+      case 0: {
+        int id = static_cast<int>(rng() % nextId);
+        placed = db.GetLessEqual(0, &id);
+        key = 0;
+        break;
+      }
+      case 1: {
+        char v[32] = {};
+        std::strncpy(v, nameOf(static_cast<int>(rng() % 12)).c_str(), 31);
+        placed = (rng() % 2) ? db.GetEqual(1, v) : db.GetLessEqual(1, v);
+        key = 1;
+        break;
+      }
+      case 2: placed = (rng() % 2) ? db.SeekFirst(key) : db.SeekLast(key); break;
+      case 3: placed = db.SeekNext(key) || db.SeekPrev(key); break;
+      default: placed = db.GetNext(key) || db.GetPrev(key); break;
+    }
+    if (!placed || db.GetCurRec(key) == -1) continue;
+    int id = CurrentId(db);
+    ASSERT_EQ(model.count(id), 1u) << "step " << step;
+    if (op < 8) {
+      ASSERT_TRUE(db.Delete()) << "step " << step;
+      model.erase(id);
+    } else {
+      // (An insert since the last read emptied the edit buffer: the new
+      // record goes as an image.)
+      std::string name = nameOf(static_cast<int>(rng() % 12));
+      uint8_t image[44] = {};
+      std::memcpy(image, &id, 4);
+      std::strncpy(reinterpret_cast<char*>(image + 4), name.c_str(), 31);
+      ASSERT_TRUE(db.Update(image)) << "step " << step;
+      model[id] = name;
+    }
+    check(step);
+  }
 }
