@@ -149,6 +149,32 @@ TEST(CreateKey, TextPartLengthStartAndModeAreCorrected) {
   EXPECT_FALSE(db.GetKeyInfo(4, info));
 }
 
+// The KEY_INFO form checks as the single-field form does; names are trimmed
+// before their length is judged.
+TEST(CreateKey, BothFormsRefuseTheSameDefinitions) {
+  COrvex db;
+  ASSERT_TRUE(db.CreateField("a", ORVEX_INT, 0));
+  ASSERT_TRUE(db.CreateField("c", ORVEX_CHUNK, 0));
+  KEY_INFO info = {};
+  std::strcpy(info.keyName, "k");
+  info.fieldNum = 2;
+  info.attribute = 3;
+  EXPECT_FALSE(db.CreateKey(info));
+  EXPECT_STREQ(db.GetErrMsg(), "key attribute must be 1 or 2");
+  info.attribute = 1;
+  info.fieldNo[1] = -4;
+  EXPECT_FALSE(db.CreateKey(info));
+  EXPECT_STREQ(db.GetErrMsg(), "FieldNo must not be negative");
+  info.fieldNo[1] = 1;
+  EXPECT_FALSE(db.CreateKey(info));
+  EXPECT_STREQ(db.GetErrMsg(), "This field can't be key!");
+  std::string padded = "    " + std::string(28, 'x') + "   ";  // 28 after trimming
+  ASSERT_TRUE(db.CreateKey(padded.c_str(), 1, 0, 0, 0, 0));
+  EXPECT_EQ(std::string(db.GetKeyName(0)), std::string(28, 'x'));
+  EXPECT_FALSE(db.CreateKey((" " + std::string(32, 'y')).c_str(), 1, 0, 0, 0, 0));
+  EXPECT_STREQ(db.GetErrMsg(), "name longer than 31 characters");
+}
+
 TEST(CreateKey, MultiFieldKeyAtMost128Bytes) {
   TempDir dir;
   COrvex db;
