@@ -2,7 +2,9 @@
 
 #include <alsa/asoundlib.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cmath>
 #include <numbers>
 #include <thread>
@@ -15,6 +17,8 @@ constexpr unsigned kRate = 44100;
 // The frequencies a tone may have (those the original accepted); others are silent.
 constexpr int kLowestHertz = 37;
 constexpr int kHighestHertz = 32767;
+// Samples made and handed to the device at a time (a quarter second).
+constexpr std::size_t kBlockFrames = kRate / 4;
 
 void silentAlsaErrors(const char *, int, const char *, int, const char *, ...) {}
 
@@ -42,25 +46,38 @@ bool playSine(int hertz, int milliseconds)
     const std::size_t frames = std::size_t(kRate) * std::size_t(milliseconds) / 1000;
     // A few milliseconds of fade at both ends keep the tone free of clicks.
     const std::size_t fade = std::min<std::size_t>(kRate / 200, frames / 2);
-    std::vector<std::int16_t> samples(frames);
-    const double step = 2.0 * std::numbers::pi * hertz / kRate;
-    for (std::size_t i = 0; i < frames; ++i) {
-        double gain = 0.5;
-        if (i < fade)
-            gain *= double(i) / double(fade);
-        else if (frames - i <= fade)
-            gain *= double(frames - i) / double(fade);
-        samples[i] = static_cast<std::int16_t>(std::lround(gain * 32767.0 * std::sin(step * double(i))));
-    }
-
-    std::size_t written = 0;
-    while (written < frames) {
-        snd_pcm_sframes_t n = snd_pcm_writei(pcm, samples.data() + written, frames - written);
-        if (n < 0)
-            n = snd_pcm_recover(pcm, int(n), 1);
-        if (n < 0)
-            break;
-        written += std::size_t(n);
+    const double step = 2.0 * std::numbers::pi / kRate;
+    // Made and written a block at a time: a script may ask for a tone of hours,
+    // whose samples would not fit in memory at once.
+    std::vector<std::int16_t> block(std::min<std::size_t>(frames, kBlockFrames));
+    std::size_t made = 0;
+    bool failed = false;
+    while (made < frames && !failed) {
+        const std::size_t count = std::min(block.size(), frames - made);
+        for (std::size_t k = 0; k < count; ++k) {
+            const std::size_t i = made + k;
+            double gain = 0.5;
+            if (i < fade)
+                gain *= double(i) / double(fade);
+            else if (frames - i <= fade)
+                gain *= double(frames - i) / double(fade);
+            // The phase from whole numbers, so that it stays exact however long the
+            // tone: hertz * i turns of 1/kRate, taken within one turn.
+            const double phase = step * double((std::uint64_t(hertz) * i) % kRate);
+            block[k] = static_cast<std::int16_t>(std::lround(gain * 32767.0 * std::sin(phase)));
+        }
+        std::size_t written = 0;
+        while (written < count) {
+            snd_pcm_sframes_t n = snd_pcm_writei(pcm, block.data() + written, count - written);
+            if (n < 0)
+                n = snd_pcm_recover(pcm, int(n), 1);
+            if (n < 0) {
+                failed = true;
+                break;
+            }
+            written += std::size_t(n);
+        }
+        made += count;
     }
     snd_pcm_drain(pcm);
     snd_pcm_close(pcm);

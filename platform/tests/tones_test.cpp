@@ -48,43 +48,89 @@ TEST(Tones, PauseWaitsAndNonPositiveLengthsReturnAtOnce)
 
 // With the default device writing to a file (the test's ALSA set-up), the tone
 // itself can be checked: its length in samples and its pitch.
-TEST(TonesThroughAlsa, SineOfTheAskedFrequencyAndLength)
+namespace {
+
+// The capture file's name, emptied for the next tone; null without the set-up.
+const char *freshCapture()
 {
     const char *capture = std::getenv("TESSALY_TONE_CAPTURE");
-    if (!capture)
-        GTEST_SKIP() << "needs the capturing ALSA set-up";
-    QFile::remove(QString::fromLocal8Bit(capture));
+    if (capture)
+        QFile::remove(QString::fromLocal8Bit(capture));
+    return capture;
+}
 
-    systemTones().beep(880, 250);
-
+std::vector<std::int16_t> capturedSamples(const char *capture)
+{
     QFile file(QString::fromLocal8Bit(capture));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
     const QByteArray raw = file.readAll();
     std::vector<std::int16_t> samples(std::size_t(raw.size()) / 2);
     std::memcpy(samples.data(), raw.constData(), samples.size() * 2);
+    return samples;
+}
+
+// Upward zero crossings among the first `count` samples.
+int upwardCrossings(const std::vector<std::int16_t> &samples, std::size_t count)
+{
+    int crossings = 0;
+    for (std::size_t i = 1; i < std::min(samples.size(), count); ++i) {
+        if (samples[i - 1] < 0 && samples[i] >= 0)
+            ++crossings;
+    }
+    return crossings;
+}
+
+}  // namespace
+
+TEST(TonesThroughAlsa, SineOfTheAskedFrequencyAndLength)
+{
+    const char *capture = freshCapture();
+    if (!capture)
+        GTEST_SKIP() << "needs the capturing ALSA set-up";
+
+    systemTones().beep(880, 250);
+    const std::vector<std::int16_t> samples = capturedSamples(capture);
 
     // 44100 samples a second: a quarter second, give or take a period's padding.
     EXPECT_GE(samples.size(), 11025u);
     EXPECT_LE(samples.size(), 11025u + 4410u);
 
     // Upward zero crossings over the tone's whole length: 880 a second.
-    int crossings = 0;
+    EXPECT_NEAR(upwardCrossings(samples, 11025), 220, 3);
     int loudest = 0;
-    for (std::size_t i = 1; i < std::min<std::size_t>(samples.size(), 11025); ++i) {
-        if (samples[i - 1] < 0 && samples[i] >= 0)
-            ++crossings;
+    for (std::size_t i = 0; i < std::min<std::size_t>(samples.size(), 11025); ++i)
         loudest = std::max(loudest, std::abs(int(samples[i])));
-    }
-    EXPECT_NEAR(crossings, 220, 3);
     EXPECT_GT(loudest, 8000);  // a tone one can hear, not silence
+}
+
+TEST(TonesThroughAlsa, LongerToneIsOneUnbrokenSine)
+{
+    // Longer than the part of a tone that is made at a time, so that its parts
+    // must join without a jump.
+    const char *capture = freshCapture();
+    if (!capture)
+        GTEST_SKIP() << "needs the capturing ALSA set-up";
+
+    systemTones().beep(523, 700);
+    const std::vector<std::int16_t> samples = capturedSamples(capture);
+    const std::size_t expected = 44100 * 7 / 10;
+    ASSERT_GE(samples.size(), expected);
+    EXPECT_LE(samples.size(), expected + 4410u);
+    EXPECT_NEAR(upwardCrossings(samples, expected), 366, 3);
+
+    // A 523 Hz sine at half volume moves at most 2 pi 523 / 44100 of 16384 a sample.
+    int steepest = 0;
+    for (std::size_t i = 1; i < expected; ++i)
+        steepest = std::max(steepest, std::abs(int(samples[i]) - int(samples[i - 1])));
+    EXPECT_LE(steepest, 1300);
 }
 
 TEST(TonesThroughAlsa, SilentFrequencyWritesNoSound)
 {
-    const char *capture = std::getenv("TESSALY_TONE_CAPTURE");
+    const char *capture = freshCapture();
     if (!capture)
         GTEST_SKIP() << "needs the capturing ALSA set-up";
-    QFile::remove(QString::fromLocal8Bit(capture));
     systemTones().beep(20, 50);
     EXPECT_FALSE(QFile::exists(QString::fromLocal8Bit(capture)));
 }
