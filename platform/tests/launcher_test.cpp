@@ -10,6 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
 using platform::OpenPlan;
 using platform::planOpenTarget;
 using platform::resolveProgram;
@@ -251,6 +255,37 @@ TEST_F(Launching, StartProcessFindsSuiteProgramsAndReportsFailure)
                                                          platform::WindowState::Normal));
     EXPECT_FALSE(platform::systemLauncher().startProcess(QStringLiteral("tessaly-no-such-program"),
                                                          QString(), platform::WindowState::Normal));
+}
+
+TEST_F(Launching, StartedProgramsRunDetachedAndLeaveNoChild)
+{
+    // The program runs on until the test lets it go: the start must not have
+    // waited for it, and it is no child of ours (so it never stays a zombie).
+    const QString started = m_root.filePath(QStringLiteral("started"));
+    const QString ended = m_root.filePath(QStringLiteral("ended"));
+    const QString gate = m_root.filePath(QStringLiteral("gate"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(gate).constData(), 0600), 0);
+    makeFile(QDir(work()).filePath(QStringLiteral("holder")),
+             "#!/bin/sh\necho up > '" + started.toLocal8Bit() + "'\nread line < '" +
+                 gate.toLocal8Bit() + "'\necho down > '" + ended.toLocal8Bit() + "'\n",
+             true);
+    ASSERT_TRUE(platform::systemLauncher().startProcess(QStringLiteral("holder"), QString(),
+                                                        platform::WindowState::Normal));
+    EXPECT_EQ(waitForRecord(started), QStringList{"up"});
+    EXPECT_FALSE(QFile::exists(ended));
+    errno = 0;
+    EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
+    EXPECT_EQ(errno, ECHILD);
+
+    // Let it end (opening the gate's writing end waits for its reader).
+    QFile release(gate);
+    ASSERT_TRUE(release.open(QIODevice::WriteOnly));
+    release.write("go\n");
+    release.close();
+    EXPECT_EQ(waitForRecord(ended), QStringList{"down"});
+    errno = 0;
+    EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
+    EXPECT_EQ(errno, ECHILD);
 }
 
 TEST_F(Launching, OpenTargetStartsAProgramInItsWorkingFolder)

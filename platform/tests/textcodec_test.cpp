@@ -32,10 +32,18 @@ TEST(TextCodec, OneInvalidSequenceMakesTheWholeTextWindows1252)
     EXPECT_EQ(decodeText(QByteArray("\xC3\xA9\xAC")), QStringLiteral("Ã©¬"));
     // Overlong form, surrogate, truncated sequence, stray continuation byte.
     EXPECT_EQ(decodeText(QByteArray("\xC0\xAF")), QStringLiteral("À¯"));
-    EXPECT_EQ(decodeText(QByteArray("\xED\xA0\x80")).size(), 3);
+    EXPECT_EQ(decodeText(QByteArray("\xE0\x80\xAF")), QStringLiteral("à€¯"));
+    EXPECT_EQ(decodeText(QByteArray("\xF0\x80\x80\xAF")), QStringLiteral("ð€€¯"));
+    EXPECT_EQ(decodeText(QByteArray("\xED\xA0\x80")), QStringLiteral("í\u00A0€"));
     EXPECT_EQ(decodeText(QByteArray("ab\xE2\x82")), QStringLiteral("ab\u00E2\u201A"));
+    EXPECT_EQ(decodeText(QByteArray("\xE2\x82x")), QStringLiteral("\u00E2\u201Ax"));
     EXPECT_EQ(decodeText(QByteArray("\xBF" "x")), QStringLiteral("¿x"));
-    EXPECT_EQ(decodeText(QByteArray("\xF4\x90\x80\x80")).size(), 4);  // above U+10FFFF
+    EXPECT_EQ(decodeText(QByteArray("\xF4\x90\x80\x80")), QStringLiteral("ô\u0090€€"));  // above U+10FFFF
+    EXPECT_EQ(decodeText(QByteArray("\xF8\x88\x80\x80\x80")), QStringLiteral("ø\u02C6€€€"));
+    // The largest code point and the last before the surrogates are UTF-8.
+    EXPECT_EQ(decodeText(QByteArray("\xF4\x8F\xBF\xBF\xED\x9F\xBF")),
+              QString::fromUtf8("\xF4\x8F\xBF\xBF\xED\x9F\xBF"));
+    EXPECT_EQ(decodeText(QByteArray("\xF4\x8F\xBF\xBF\xED\x9F\xBF")).size(), 3);
 }
 
 TEST(TextCodec, EncodesUtf8AndReadsItBack)

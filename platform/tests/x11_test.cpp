@@ -15,6 +15,7 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -216,6 +217,27 @@ TEST_F(Desktop, VanishedWindowsAreHarmless)
     systemWindowServices().requestClose(WindowId(w));
     systemWindowServices().requestClose(0);
     EXPECT_EQ(listedTitle(w), QStringLiteral("<absent>"));
+}
+
+TEST_F(Desktop, WindowsGoneFromTheClientListAreReadWithoutHarm)
+{
+    // A window manager's list may still name a window that has just gone: asking
+    // for its title gets an X error, which must not end the program.
+    const Window kept = makeWindow();
+    setUtf8Title(kept, "still here");
+    const Window gone = makeWindow();
+    setUtf8Title(gone, "gone");
+    const unsigned long list[2] = {gone, kept};
+    XChangeProperty(m_display, m_root, atom("_NET_CLIENT_LIST"), XA_WINDOW, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char *>(list), 2);
+    XDestroyWindow(m_display, gone);
+    m_made.erase(std::find(m_made.begin(), m_made.end(), gone));
+    XSync(m_display, False);
+
+    EXPECT_EQ(listedTitle(kept), QStringLiteral("still here"));
+    EXPECT_TRUE(listedTitle(gone).isEmpty());
+    systemWindowServices().requestClose(WindowId(gone));
+    EXPECT_TRUE(windowTitledExists(systemWindowServices(), QStringLiteral("still here")));
 }
 
 TEST_F(Desktop, KeysPressedBetweenPollsCountOnce)
