@@ -109,16 +109,18 @@ OpenPlan planOpenTarget(const QString &target, const QString &workingFolder)
         (!workingFolder.isEmpty() && QFileInfo(workingFolder).isDir()) ? workingFolder : QString();
     plan.workingFolder = folder;
 
-    if (looksLikeUrl(target)) {
+    // A file or folder of that name comes first: a colon is an ordinary character
+    // in a file name here ("backup-12:30.odp"), so a name that reads like an
+    // address may be a file.
+    const QString base = folder.isEmpty() ? QDir::currentPath() : folder;
+    const QString path = QFileInfo(target).isAbsolute() ? target : joinPath(base, target);
+    const QFileInfo info(path);
+    if (!info.exists() && looksLikeUrl(target)) {
         plan.kind = OpenPlan::Kind::Associate;
         plan.program = QStringLiteral("xdg-open");
         plan.arguments = QStringList{target};
         return plan;
     }
-
-    const QString base = folder.isEmpty() ? QDir::currentPath() : folder;
-    const QString path = QFileInfo(target).isAbsolute() ? target : joinPath(base, target);
-    const QFileInfo info(path);
     if (info.exists()) {
         if (isProgramFile(path)) {
             plan.kind = OpenPlan::Kind::Start;

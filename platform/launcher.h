@@ -44,13 +44,14 @@ struct OpenPlan {
 };
 
 // Decides how a target opens, without starting anything:
-// - a URL ("scheme:..." with a scheme of two or more letters, or "www." ...) is
-//   associated (xdg-open; "www." gets "http://" in front, as the original shell did);
 // - a relative path is taken inside the working folder (the current directory
 //   when that is empty); an existing program file (executable, and an ELF binary or
 //   a "#!" script, so that documents on file systems that mark every file
 //   executable are not run) is started; any other existing file or folder is
 //   associated;
+// - else a URL ("scheme:..." with a scheme of two or more letters, or "www." ...)
+//   is associated (xdg-open; "www." gets "http://" in front, as the original shell
+//   did);
 // - a bare name that is no file there but a program found by resolveProgram() is
 //   started;
 // - anything else is nothing to open.

@@ -129,6 +129,18 @@ TEST_F(Launching, UrlsGoToXdgOpen)
     EXPECT_EQ(www.arguments, QStringList{QStringLiteral("http://www.example.org")});
 }
 
+TEST_F(Launching, AFileWhoseNameLooksLikeAnAddressIsTheFile)
+{
+    // A colon is an ordinary character in a file name here ("backup-12:30.odp").
+    const QString saved = makeFile(QDir(docs()).filePath(QStringLiteral("backup-12:30.odp")), "PK", false);
+    const OpenPlan plan = planOpenTarget(QStringLiteral("backup-12:30.odp"), docs());
+    EXPECT_EQ(plan.kind, OpenPlan::Kind::Associate);
+    EXPECT_EQ(plan.arguments, QStringList{saved});
+    // Without such a file, the same text is an address.
+    EXPECT_EQ(planOpenTarget(QStringLiteral("backup-12:30.odp"), work()).arguments,
+              QStringList{QStringLiteral("backup-12:30.odp")});
+}
+
 TEST_F(Launching, ProgramFilesStartAndDocumentsAreAssociated)
 {
     const QString script = makeScript(QDir(docs()).filePath(QStringLiteral("run.sh")));

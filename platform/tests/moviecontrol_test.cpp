@@ -6,6 +6,7 @@
 #include "platform/programfolder.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QColor>
@@ -202,6 +203,26 @@ TEST_F(Movies, PicturesAreShownWhateverTheirName)
     m_control.Movie(write("broken.png", QByteArray("\x89PNG\r\n\x1A\n") + QByteArray(40, 'x')));
     EXPECT_EQ(m_control.PercentLoaded(), 0);
     EXPECT_EQ(m_control.rootObject(), nullptr);
+}
+
+TEST_F(Movies, RelativePathsAreTakenInTheCurrentFolder)
+{
+    // As any file is opened: a movie named without its folder is the one in the
+    // current folder, whatever it holds, and the path is kept as it was given.
+    writePicture("background.swf", "PNG");
+    write("style.swf", "import QtQuick\nItem { property string a: \"here\" }\n");
+    const QString saved = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(m_dir.path()));
+    m_control.Movie(QStringLiteral("background.swf"));
+    const int pictureLoaded = m_control.PercentLoaded();
+    m_control.Movie(QStringLiteral("style.swf"));
+    const int documentLoaded = m_control.PercentLoaded();
+    QDir::setCurrent(saved);
+
+    EXPECT_EQ(pictureLoaded, 100);
+    EXPECT_EQ(documentLoaded, 100);
+    EXPECT_EQ(m_control.GetVariable("a"), QStringLiteral("here"));
+    EXPECT_EQ(m_control.MoviePath(), QStringLiteral("style.swf"));
 }
 
 TEST_F(Movies, PictureIsScaledToFitOnBlack)
