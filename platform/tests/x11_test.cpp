@@ -18,6 +18,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
+#include <vector>
 
 using namespace platform;
 
@@ -78,6 +80,16 @@ protected:
     {
         XChangeProperty(m_display, w, XA_WM_NAME, XA_STRING, 8, PropModeReplace,
                         reinterpret_cast<const unsigned char *>(latin1), int(std::strlen(latin1)));
+        XSync(m_display, False);
+    }
+
+    // The window manager's list of its clients, as one would leave it on the root.
+    void setClientList(std::initializer_list<unsigned long> windows)
+    {
+        const std::vector<unsigned long> list(windows);
+        XChangeProperty(m_display, m_root, atom("_NET_CLIENT_LIST"), XA_WINDOW, 32,
+                        PropModeReplace, reinterpret_cast<const unsigned char *>(list.data()),
+                        int(list.size()));
         XSync(m_display, False);
     }
 
@@ -175,10 +187,7 @@ TEST_F(Desktop, WindowManagerClientListIsUsedWhenThere)
     setUtf8Title(managed, "managed");
     const Window other = makeWindow();
     setUtf8Title(other, "unmanaged");
-    const unsigned long list[1] = {managed};
-    XChangeProperty(m_display, m_root, atom("_NET_CLIENT_LIST"), XA_WINDOW, 32, PropModeReplace,
-                    reinterpret_cast<const unsigned char *>(list), 1);
-    XSync(m_display, False);
+    setClientList({managed});
 
     const QList<TopLevelWindow> windows = systemWindowServices().topLevelWindows();
     ASSERT_EQ(windows.size(), 1);
@@ -227,9 +236,7 @@ TEST_F(Desktop, WindowsGoneFromTheClientListAreReadWithoutHarm)
     setUtf8Title(kept, "still here");
     const Window gone = makeWindow();
     setUtf8Title(gone, "gone");
-    const unsigned long list[2] = {gone, kept};
-    XChangeProperty(m_display, m_root, atom("_NET_CLIENT_LIST"), XA_WINDOW, 32, PropModeReplace,
-                    reinterpret_cast<const unsigned char *>(list), 2);
+    setClientList({gone, kept});
     XDestroyWindow(m_display, gone);
     m_made.erase(std::find(m_made.begin(), m_made.end(), gone));
     XSync(m_display, False);
