@@ -1,5 +1,7 @@
 #include "platform/textcodec.h"
 
+#include <QStringDecoder>
+
 namespace platform {
 namespace {
 
@@ -74,8 +76,12 @@ QString decodeWindows1252(const QByteArray &bytes)
 
 QString decodeText(const QByteArray &bytes)
 {
-    if (isValidUtf8(bytes))
-        return QString::fromUtf8(bytes);
+    if (isValidUtf8(bytes)) {
+        // Every character is kept, a leading U+FEFF too (QString::fromUtf8 would
+        // drop it as a byte-order mark): the text reads back as it was written.
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        return utf8.decode(bytes);
+    }
     return decodeWindows1252(bytes);
 }
 

@@ -52,4 +52,9 @@ TEST(TextCodec, EncodesUtf8AndReadsItBack)
     const QByteArray bytes = encodeText(text);
     EXPECT_EQ(bytes, QByteArray("\xC2\xAC" "b\xC2\xAC line\rsecond \xE2\x84\xA2 \xE2\x82\xAC"));
     EXPECT_EQ(decodeText(bytes), text);
+
+    // A text that begins with U+FEFF keeps it both ways.
+    const QString marked = QChar(0xFEFF) + QStringLiteral("x");
+    EXPECT_EQ(encodeText(marked), QByteArray("\xEF\xBB\xBFx"));
+    EXPECT_EQ(decodeText(encodeText(marked)), marked);
 }
