@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QWidget>
 
@@ -18,6 +19,9 @@ public:
     {
         QMessageBox box(QApplication::activeWindow());
         box.setWindowTitle(title);
+        // Shown as it is written: a text with "<" in it is no markup (a script's
+        // message, a note, a file name).
+        box.setTextFormat(Qt::PlainText);
         box.setText(text);
         box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
         switch (buttons) {
@@ -60,6 +64,8 @@ public:
         QInputDialog dialog(QApplication::activeWindow());
         dialog.setWindowTitle(title);
         dialog.setLabelText(prompt);
+        for (QLabel *label : dialog.findChildren<QLabel *>())
+            label->setTextFormat(Qt::PlainText);
         dialog.setInputMode(QInputDialog::TextInput);
         dialog.setTextValue(initial);
         dialog.setWindowFlag(Qt::WindowStaysOnTopHint, true);

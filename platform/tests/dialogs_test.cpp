@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -22,7 +23,15 @@ struct SeenBox {
     QString text;
     QStringList buttons;
     bool onTop = false;
+    bool shownAsMarkup = false;  // some label of the box renders its text as rich text
 };
+
+// True when a label shows its text as rich text (markup taken, not shown).
+bool rendersMarkup(const QLabel *label)
+{
+    return label->textFormat() == Qt::RichText
+           || (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(label->text()));
+}
 
 // Once the next modal box is up, records it and lets `act` answer it.
 void whenBoxShows(SeenBox *seen, std::function<void(QWidget *)> act)
@@ -37,6 +46,8 @@ void whenBoxShows(SeenBox *seen, std::function<void(QWidget *)> act)
         poll->deleteLater();
         seen->title = box->windowTitle();
         seen->onTop = box->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        for (const QLabel *label : box->findChildren<QLabel *>())
+            seen->shownAsMarkup = seen->shownAsMarkup || rendersMarkup(label);
         if (auto *message = qobject_cast<QMessageBox *>(box)) {
             seen->text = message->text();
             for (QAbstractButton *b : message->buttons())
@@ -79,6 +90,24 @@ TEST(Dialogs, MessageBoxIsTitledAndAnswersTheButtonClicked)
     whenBoxShows(&third, [](QWidget *box) { clickButton(box, QMessageBox::No); });
     EXPECT_EQ(systemDialogs().messageBox("Korvane Tessaly", "sure?", MessageButtons::YesNo),
               MessageResult::No);
+}
+
+TEST(Dialogs, TextsWithAngleBracketsAreShownAsWritten)
+{
+    // A message or prompt is plain text, as the original's boxes show it: "<b>"
+    // in a script's message is three characters, not bold.
+    SeenBox message;
+    whenBoxShows(&message, [](QWidget *box) { clickButton(box, QMessageBox::Ok); });
+    systemDialogs().messageBox("Korvane_Launch", "<b>room 4</b> <i>opens</i> at <8>");
+    EXPECT_EQ(message.text, QStringLiteral("<b>room 4</b> <i>opens</i> at <8>"));
+    EXPECT_FALSE(message.shownAsMarkup);
+
+    SeenBox input;
+    whenBoxShows(&input, [](QWidget *box) { static_cast<QDialog *>(box)->reject(); });
+    QString answer;
+    systemDialogs().inputBox("t", "<u>name</u> of the <file>", &answer);
+    EXPECT_EQ(input.text, QStringLiteral("<u>name</u> of the <file>"));
+    EXPECT_FALSE(input.shownAsMarkup);
 }
 
 TEST(Dialogs, MessageBoxClosedWithoutAnswerDoesNothing)
