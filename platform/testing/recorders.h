@@ -188,7 +188,9 @@ public:
 
 // A movie that records what is asked of it. `calls` reads like "Movie /path",
 // "StopPlay", "Play"; variables live in a map; `percentLoaded` is settable and is
-// reported while a movie is set (0 after Movie("")).
+// reported while a movie is set (0 after Movie("")). Unlike the movie control,
+// whose every new movie starts with empty texts, Movie() keeps the map, so that a
+// test can put the texts a movie would hold in place before the program starts.
 class RecordingMoviePlayer : public MoviePlayer {
 public:
     void Movie(const QString &path) override
