@@ -126,7 +126,7 @@ class Table {
   bool CreateField(const char* name, int type, int size);
   bool CreateKey(const char* name, int attribute, int fieldNo, int mode, int start, int length);
   bool CreateKey(const KEY_INFO& info);
-  bool DefineKey(const std::string& name, int attribute, int parts, const KeyPartSpec* spec);
+  bool DefineKey(const std::string& name, int attribute, int parts, const KeyPartSpec* partDefs);
   int GetFieldNum();
   const char* GetFieldName(int fieldNo);
   int GetFieldNo(const char* name);

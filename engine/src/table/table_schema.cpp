@@ -118,7 +118,7 @@ void ClearKeySlot(Header& h, int k) {
 }  // namespace
 
 // Both definition forms: the checks in their order, then the key's slot.
-bool Table::DefineKey(const std::string& name, int attribute, int parts, const KeyPartSpec* spec) {
+bool Table::DefineKey(const std::string& name, int attribute, int parts, const KeyPartSpec* partDefs) {
   if (open_) {
     SetError(err::kMustDoBeforeCreate);
     return false;
@@ -130,11 +130,11 @@ bool Table::DefineKey(const std::string& name, int attribute, int parts, const K
   }
   if (parts < 1 || parts > kMaxParts) return false;
   for (int p = 0; p < parts; ++p) {
-    if (spec[p].field >= fields) {
+    if (partDefs[p].field >= fields) {
       SetErrorf(err::kFieldNoTooLarge, fields);
       return false;
     }
-    if (spec[p].field < 0) {
+    if (partDefs[p].field < 0) {
       SetError(err::kNegativeFieldNo);
       return false;
     }
@@ -160,7 +160,7 @@ bool Table::DefineKey(const std::string& name, int attribute, int parts, const K
     return false;
   }
   for (int p = 0; p < parts; ++p) {
-    if (hdr_.fieldType(spec[p].field) == kTypeChunk) {
+    if (hdr_.fieldType(partDefs[p].field) == kTypeChunk) {
       // A chunk field has no value to index (a part of a multi-field key
       // on one is refused as the single-field form refuses it).
       SetError(err::kFieldCantBeKey);
@@ -170,7 +170,7 @@ bool Table::DefineKey(const std::string& name, int attribute, int parts, const K
   ClearKeySlot(hdr_, k);
   int total = 0;
   for (int p = 0; p < parts; ++p) {
-    SetPart(hdr_, k, p, spec[p].field, spec[p].mode, spec[p].start, spec[p].length);
+    SetPart(hdr_, k, p, partDefs[p].field, partDefs[p].mode, partDefs[p].start, partDefs[p].length);
     total += hdr_.partLength(k, p);
   }
   if (total > kMaxKeyLength) {
@@ -193,11 +193,11 @@ bool Table::CreateKey(const char* name, int attribute, int fieldNo, int mode, in
 
 bool Table::CreateKey(const KEY_INFO& info) {
   int parts = info.fieldNum;
-  KeyPartSpec spec[kMaxParts];
+  KeyPartSpec partDefs[kMaxParts];
   for (int p = 0; p < parts && p < kMaxParts; ++p)
-    spec[p] = KeyPartSpec{info.fieldNo[p], info.compareMode[p], info.start[p], info.length[p]};
+    partDefs[p] = KeyPartSpec{info.fieldNo[p], info.compareMode[p], info.start[p], info.length[p]};
   return DefineKey(std::string(info.keyName, strnlen(info.keyName, sizeof info.keyName)),
-                   info.attribute, parts, spec);
+                   info.attribute, parts, partDefs);
 }
 
 int Table::GetFieldNum() { return open_ ? hdr_.fieldCount() : -1; }
