@@ -61,7 +61,7 @@ struct KeySpec {
   std::vector<PartSpec> parts;  // one part: single-field CreateKey
 };
 
-struct SchemaSpec {
+struct SchemaDef {
   const char* name;
   bool trimmed;
   std::vector<FieldSpec> fields;
@@ -210,17 +210,17 @@ std::string Upper(std::string s) {
 
 class RandomRun {
  public:
-  RandomRun(const SchemaSpec& spec, uint64_t seed, std::string path)
-      : spec_(spec), rng_(seed), path_(std::move(path)) {}
+  RandomRun(const SchemaDef& schema, uint64_t seed, std::string path)
+      : schema_(schema), rng_(seed), path_(std::move(path)) {}
 
   void Create() {
     std::remove(path_.c_str());
-    for (const FieldSpec& f : spec_.fields) {
+    for (const FieldSpec& f : schema_.fields) {
       if (!f.late) {
         ASSERT_TRUE(db_.CreateField(f.name, f.type, f.size)) << f.name << ": " << db_.GetErrMsg();
       }
     }
-    for (const KeySpec& k : spec_.keys) {
+    for (const KeySpec& k : schema_.keys) {
       if (k.parts.size() == 1) {
         const PartSpec& p = k.parts[0];
         ASSERT_TRUE(db_.CreateKey(k.name, k.attribute, p.field, p.mode, p.start, p.length))
@@ -240,13 +240,13 @@ class RandomRun {
         ASSERT_TRUE(db_.CreateKey(info)) << k.name << ": " << db_.GetErrMsg();
       }
     }
-    for (const FieldSpec& f : spec_.fields) {
+    for (const FieldSpec& f : schema_.fields) {
       if (f.late) {
         ASSERT_TRUE(db_.CreateField(f.name, f.type, f.size)) << f.name << ": " << db_.GetErrMsg();
       }
     }
-    db_.EnableTrimRecord(spec_.trimmed);
-    ASSERT_TRUE(db_.CreateDB(path_.c_str(), spec_.name)) << db_.GetErrMsg();
+    db_.EnableTrimRecord(schema_.trimmed);
+    ASSERT_TRUE(db_.CreateDB(path_.c_str(), schema_.name)) << db_.GetErrMsg();
     // The model takes the schema from the file as the independent reader sees it.
     db_.Flush();
     of::File file;
@@ -255,12 +255,12 @@ class RandomRun {
     of::Header h;
     std::vector<of::Violation> problems;
     ASSERT_TRUE(of::ReadHeader(file, &h, &problems)) << (problems.empty() ? "" : problems[0].what);
-    ASSERT_EQ(h.trimmed(), spec_.trimmed);
-    ASSERT_EQ(h.fields.size(), spec_.fields.size());
+    ASSERT_EQ(h.trimmed(), schema_.trimmed);
+    ASSERT_EQ(h.fields.size(), schema_.fields.size());
     m_.Init(h);
     // Field numbers as the file has them (late fields come after the keys' fields).
     for (size_t i = 0; i < h.fields.size(); ++i) {
-      for (const FieldSpec& f : spec_.fields) {
+      for (const FieldSpec& f : schema_.fields) {
         if (h.fields[i].name == f.name) fieldSpec_.push_back(&f);
       }
       ASSERT_EQ(fieldSpec_.size(), i + 1) << "field " << h.fields[i].name;
@@ -272,10 +272,10 @@ class RandomRun {
   }
 
   void Run() {
-    for (op_ = 0; op_ < spec_.ops; ++op_) {
+    for (op_ = 0; op_ < schema_.ops; ++op_) {
       const int live = static_cast<int>(m_.recs.size());
-      int insertW = live < spec_.target ? 40 : 18;
-      int deleteW = live > spec_.target ? 24 : 10;
+      int insertW = live < schema_.target ? 40 : 18;
+      int deleteW = live > schema_.target ? 24 : 10;
       const int weights[] = {insertW, 12, deleteW, 22, 28, 4};
       int pick = std::discrete_distribution<int>(std::begin(weights), std::end(weights))(rng_);
       switch (pick) {
@@ -287,7 +287,7 @@ class RandomRun {
         default: OpDeleteByOffset(); break;
       }
       if (::testing::Test::HasFailure()) {
-        ADD_FAILURE() << "schema " << spec_.name << " stopped at operation " << op_ << "; last steps:\n"
+        ADD_FAILURE() << "schema " << schema_.name << " stopped at operation " << op_ << "; last steps:\n"
                       << History();
         return;
       }
@@ -296,7 +296,7 @@ class RandomRun {
       if (Chance(0.002)) Reopen();
       if (Chance(0.002)) SecondReader();
       if (::testing::Test::HasFailure()) {
-        ADD_FAILURE() << "schema " << spec_.name << " stopped at operation " << op_;
+        ADD_FAILURE() << "schema " << schema_.name << " stopped at operation " << op_;
         return;
       }
     }
@@ -311,7 +311,7 @@ class RandomRun {
     std::remove(path_.c_str());
     std::string summary;
     for (const auto& [what, n] : counts_) summary += " " + what + " " + std::to_string(n) + ",";
-    std::printf("%s:%s %d file checks, %zu records at the end\n", spec_.name, summary.c_str(), checks_,
+    std::printf("%s:%s %d file checks, %zu records at the end\n", schema_.name, summary.c_str(), checks_,
                 m_.recs.size());
   }
 
@@ -1006,7 +1006,7 @@ class RandomRun {
   }
 
  private:
-  const SchemaSpec& spec_;
+  const SchemaDef& schema_;
   std::mt19937_64 rng_;
   std::string path_;
   COrvex db_;
@@ -1033,9 +1033,9 @@ std::string TempPath(const char* name) {
   return ::testing::TempDir() + "orvex_random_" + std::to_string(getpid()) + "_" + name + ".db";
 }
 
-void RunSchema(const SchemaSpec& spec, uint64_t seed) {
-  SCOPED_TRACE(std::string("schema ") + spec.name + ", seed " + std::to_string(seed));
-  RandomRun run(spec, seed, TempPath(spec.name));
+void RunSchema(const SchemaDef& schema, uint64_t seed) {
+  SCOPED_TRACE(std::string("schema ") + schema.name + ", seed " + std::to_string(seed));
+  RandomRun run(schema, seed, TempPath(schema.name));
   run.Create();
   if (::testing::Test::HasFailure()) return;
   run.Run();
@@ -1046,7 +1046,7 @@ void RunSchema(const SchemaSpec& spec, uint64_t seed) {
 // Auto-increment first (so its unique key is key 0), case-insensitive text
 // with duplicates, a double key, a bool key with long chains, a short unique
 // key that often refuses, a multi-field key over a bool and a text slice.
-const SchemaSpec kMembers = {
+const SchemaDef kMembers = {
     "members", true,
     {{"id", of::kAutoInc, 4, 0, false, false},
      {"serial", of::kInt, 4, 0, true, false},
@@ -1064,7 +1064,7 @@ const SchemaSpec kMembers = {
 // Fixed records: a unique int with a small domain, a float key, a unique
 // case-sensitive text that is often full (no NUL), a case-insensitive slice,
 // a short key with many equals and a slice that runs past its field.
-const SchemaSpec kFixed = {
+const SchemaDef kFixed = {
     "fixed", false,
     {{"serial", of::kInt, 4, 0, true, false},
      {"n", of::kInt, 4, 1200, false, false},
@@ -1082,7 +1082,7 @@ const SchemaSpec kFixed = {
 
 // Multi-field keys of every part type, unique and duplicate, and an
 // auto-increment field defined after the keys (its key is not key 0).
-const SchemaSpec kMulti = {
+const SchemaDef kMulti = {
     "multi", true,
     {{"serial", of::kInt, 4, 0, true, false},
      {"a", of::kInt, 4, 30, false, false},
@@ -1109,7 +1109,7 @@ TEST(OrvexRandom, MultiFieldKeysAndLateAutoIncrement) { RunSchema(kMulti, Seed(3
 // A tree of three levels: ascending, descending and random bulk loads, then
 // mixed operations; a text key with seven values gives chains of thousands.
 TEST(OrvexRandom, DeepTreesAndLongChains) {
-  const SchemaSpec spec = {
+  const SchemaDef schema = {
       "deep", true,
       {{"serial", of::kInt, 4, 0, true, false},
        {"id", of::kInt, 4, 2000000, false, false},
@@ -1118,7 +1118,7 @@ TEST(OrvexRandom, DeepTreesAndLongChains) {
       24000, 2500};
   const uint64_t seed = Seed(4004);
   SCOPED_TRACE("seed " + std::to_string(seed));
-  RandomRun run(spec, seed, TempPath("deep"));
+  RandomRun run(schema, seed, TempPath("deep"));
   run.Create();
   ASSERT_FALSE(::testing::Test::HasFailure());
   std::vector<int32_t> ids;
