@@ -164,3 +164,42 @@ TEST(PageCache, OpenersInTwoThreadsShareOneFileSafely) {
   EXPECT_TRUE(okB);
   EXPECT_LE(a->shared()->CachedPages(), 8u);
 }
+
+// Peek hands out the cached bytes of a read inside one page, and declines
+// (null) exactly where a caller must fall back to a plain read: across a
+// page boundary, past the end, without a cache, and for a small read of an
+// uncached page once the cache is full. Prefetch never changes a byte.
+TEST(PageCache, PeekServesCachedBytesAndDeclinesTheRest) {
+  for (size_t cache : {size_t{0}, size_t{2 * kPageSize}, kDefaultCacheBytes}) {
+    TempDir dir;
+    auto s = Store::Open(PosixFileSystem(), dir.File("f").c_str(), kModeCreateDb, cache);
+    ASSERT_NE(s, nullptr);
+    std::vector<uint8_t> ref;
+    RandomWrites(*s, ref, 120, 11);
+    ASSERT_GT(ref.size(), 4 * kPageSize);
+    std::mt19937 rng(5);
+    int served = 0;
+    for (int i = 0; i < 400; ++i) {
+      const int64_t at = static_cast<int64_t>(rng() % ref.size());
+      const size_t n = 1 + rng() % 600;
+      const bool fits = at + static_cast<int64_t>(n) <= static_cast<int64_t>(ref.size());
+      const bool onePage = at % static_cast<int64_t>(kPageSize) + n <= kPageSize;
+      SharedFile::Reader r(s->shared());
+      r.Prefetch(at, n);
+      const uint8_t* p = r.Peek(at, n);
+      if (cache == 0 || !fits || !onePage) {
+        EXPECT_EQ(p, nullptr) << at << "+" << n;
+        continue;
+      }
+      if (cache == kDefaultCacheBytes) EXPECT_NE(p, nullptr) << at << "+" << n;
+      if (!p) continue;
+      ++served;
+      EXPECT_EQ(std::memcmp(p, ref.data() + at, n), 0) << at << "+" << n;
+    }
+    if (cache != 0) EXPECT_GT(served, 0);
+    EXPECT_LE(s->shared()->CachedPages(), cache / kPageSize);
+    std::vector<uint8_t> back(ref.size());
+    ASSERT_EQ(s->Read(0, back.data(), back.size()), static_cast<int64_t>(ref.size()));
+    EXPECT_EQ(back, ref);
+  }
+}

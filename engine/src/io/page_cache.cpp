@@ -156,6 +156,34 @@ const uint8_t* SharedFile::Reader::Get(int64_t offset, size_t n, uint8_t* scratc
   return f->ReadLocked(offset, scratch, n) == static_cast<int64_t>(n) ? scratch : nullptr;
 }
 
+const uint8_t* SharedFile::Reader::Peek(int64_t offset, size_t n) {
+  SharedFile* f = f_;
+  if (f->capacity_ == 0 || offset < 0 || offset + static_cast<int64_t>(n) > f->size_.load())
+    return nullptr;
+  size_t in = static_cast<size_t>(offset % kPageSize);
+  if (in + n > kPageSize) return nullptr;
+  const uint32_t page = static_cast<uint32_t>(offset / kPageSize);
+  // The same choice as ReadLocked: a small read of an uncached page of a
+  // full cache goes to the file, so the caller's read does that.
+  int32_t fr = f->Bypass(n) ? f->Find(page) : f->Acquire(page, true);
+  if (fr < 0) return nullptr;
+  f->frames_[fr].referenced = true;
+  return f->FrameData(fr) + in;
+}
+
+void SharedFile::Reader::Prefetch(int64_t offset, size_t n) {
+  SharedFile* f = f_;
+  if (f->capacity_ == 0 || n == 0 || offset < 0 || offset + static_cast<int64_t>(n) > f->size_.load())
+    return;
+  size_t in = static_cast<size_t>(offset % kPageSize);
+  if (in + n > kPageSize) n = kPageSize - in;
+  int32_t fr = f->Find(static_cast<uint32_t>(offset / kPageSize));
+  if (fr < 0) return;
+  const uint8_t* p = f->FrameData(fr) + in;
+  __builtin_prefetch(p);
+  __builtin_prefetch(p + n - 1);
+}
+
 uint8_t* SharedFile::Reader::GetForWrite(int64_t offset, size_t n) {
   SharedFile* f = f_;
   if (f->capacity_ == 0 || !f->file_->Writable() || offset < 0 ||

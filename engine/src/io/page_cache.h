@@ -68,6 +68,17 @@ class SharedFile {
     // caller reads and writes as usual.
     uint8_t* GetForWrite(int64_t offset, size_t n);
 
+    // A pointer to n bytes at offset inside the cache, when they lie inside
+    // one page and a plain Read would take them from the cache (the page is
+    // cached, or is brought in as Read would bring it); null otherwise, and
+    // then the caller reads as usual. Valid until the end of the reader.
+    const uint8_t* Peek(int64_t offset, size_t n);
+
+    // Asks the processor to bring n bytes at offset (at most to the end of
+    // their page) into its caches, when their page is cached. Changes
+    // nothing: a hint for a read that is likely to follow.
+    void Prefetch(int64_t offset, size_t n);
+
    private:
     SharedFile* f_;
     std::lock_guard<std::mutex> lock_;

@@ -270,6 +270,11 @@ class Table {
   // records
   bool WriteRecord(const uint8_t* data, int n, int32_t* at);
   bool ReadRecordAt(int32_t offset, uint8_t* fixed);
+  // Restores a trimmed block of at most want bytes into fixed, checking it.
+  bool RestoreChecked(const uint8_t* block, int want, uint8_t* fixed);
+  // Prefetches the records noted ahead of a walk's position (n bytes each)
+  // and forgets them.
+  void PrefetchAhead(SharedFile::Reader* access, int n);
   bool AutoIncValue(int field, int32_t* value);
   bool FreeChunkChain(int32_t first);
   int InsertWorstCaseGrowth(int recordBlock);
@@ -287,6 +292,10 @@ class Table {
   bool StepFirstLast(int k, bool last);
   bool StepNextPrev(int k, bool next);
   bool WalkPreconditions(int k, bool needCurrentLeaf);
+  // Notes the record offsets of the working leaf's entries after (forward)
+  // or before entry, for the next record read to prefetch: the one
+  // kAhead steps away, or all up to it when a walk starts.
+  void NoteAhead(int entry, bool forward, bool all);
   // Makes the current record buffer hold the current key's current record,
   // reading it when a load is pending or the buffer holds another record.
   bool EnsureCurrentLoaded();
@@ -340,6 +349,10 @@ class Table {
   // Delete read the record at the position when the buffer holds another.
   int32_t curAt_ = -1;
   KeyPosition saved_[kMaxKeys];
+  // Records a walk is about to read (offsets; hints only, never trusted).
+  static constexpr int kAhead = 6;
+  int32_t ahead_[kAhead] = {};
+  int aheadCount_ = 0;
 
   // Scratch node images (no allocation per operation).
   Node nodeA_;

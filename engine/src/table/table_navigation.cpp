@@ -118,7 +118,9 @@ bool Table::Seek(SeekOp op, int k, const uint8_t* v) {
       break;
   }
   workKey_ = k;
-  return ok && PositionAt(k, work_.self(), entry, work_.record(entry), fromTail);
+  if (!ok || !PositionAt(k, work_.self(), entry, work_.record(entry), fromTail)) return false;
+  NoteAhead(entry, !fromTail, true);
+  return true;
 }
 
 bool Table::LoadRecord(void* image, int length) { return SetRecBuff(image, length, false); }
@@ -146,7 +148,9 @@ bool Table::StepFirstLast(int k, bool last) {
   int entry = last ? work_.count() - 1 : 0;
   bool ok = last ? SkipBackward(k, &work_, &entry) : SkipForward(k, &work_, &entry);
   workKey_ = k;
-  return ok && PositionAt(k, work_.self(), entry, work_.record(entry), last);
+  if (!ok || !PositionAt(k, work_.self(), entry, work_.record(entry), last)) return false;
+  NoteAhead(entry, !last, true);
+  return true;
 }
 
 bool Table::StepNextPrev(int k, bool next) {
@@ -191,7 +195,19 @@ bool Table::StepNextPrev(int k, bool next) {
   bool ok = next ? SkipForward(k, &work_, &entry) : SkipBackward(k, &work_, &entry);
   if (!ok || !PositionAt(k, work_.self(), entry, work_.record(entry), !next)) return false;
   pos_[k].travel = travel;
+  NoteAhead(entry, next, false);
   return true;
+}
+
+void Table::NoteAhead(int entry, bool forward, bool all) {
+  aheadCount_ = 0;
+  const int c = work_.count();  // 1..200: the leaf was checked when read
+  for (int d = all ? 1 : kAhead; d <= kAhead; ++d) {
+    const int e = forward ? entry + d : entry - d;
+    if (e < 0 || e >= c) break;
+    const int32_t r = work_.record(e);
+    if (r != -1) ahead_[aheadCount_++] = r;
+  }
 }
 
 bool Table::WalkPreconditions(int k, bool needCurrentLeaf) {

@@ -14,9 +14,27 @@ int Table::RestoreRecBuff(const uint8_t* source, int blockLen) {
   return RestoreRecord(schema_, source, blockLen, cur_.get()) ? blockLen : -1;
 }
 
+void Table::PrefetchAhead(SharedFile::Reader* access, int n) {
+  for (int i = 0; i < aheadCount_; ++i) access->Prefetch(ahead_[i], static_cast<size_t>(n));
+  aheadCount_ = 0;
+}
+
+bool Table::RestoreChecked(const uint8_t* block, int want, uint8_t* fixed) {
+  int len = Load16(block);
+  if (len < 2 || len > want || !RestoreRecord(schema_, block, len, fixed)) {
+    SetError(err::kDamaged);
+    return false;
+  }
+  return true;
+}
+
 bool Table::ReadRecordAt(int32_t offset, uint8_t* fixed) {
   const int reclen = schema_.recordLength;
   if (!schema_.trimmed) {
+    if (aheadCount_ > 0) {
+      SharedFile::Reader access(file_->shared());
+      PrefetchAhead(&access, reclen);
+    }
     if (!BlockInFile(offset, reclen)) {
       SetError(err::kDamaged);
       return false;
@@ -32,13 +50,17 @@ bool Table::ReadRecordAt(int32_t offset, uint8_t* fixed) {
     return false;
   }
   if (room < want) want = static_cast<int>(room);
-  if (!ReadAt(offset, block_.get(), want)) return false;
-  int len = Load16(block_.get());
-  if (len < 2 || len > want || !RestoreRecord(schema_, block_.get(), len, fixed)) {
-    SetError(err::kDamaged);
-    return false;
+  const uint8_t* b = nullptr;
+  {
+    // Commonly the block lies in a cached page: restore it from there, with
+    // no copy into the block buffer first.
+    SharedFile::Reader access(file_->shared());
+    PrefetchAhead(&access, want);
+    b = access.Peek(offset, static_cast<size_t>(want));
+    if (b) return RestoreChecked(b, want, fixed);
   }
-  return true;
+  if (!ReadAt(offset, block_.get(), want)) return false;
+  return RestoreChecked(block_.get(), want, fixed);
 }
 
 bool Table::SetRecBuff(void* image, int length, bool fromOffset) {
