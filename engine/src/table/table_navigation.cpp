@@ -192,10 +192,12 @@ bool Table::StepNextPrev(int k, bool next) {
     workKey_ = k;
   }
   int entry = p.entry + (next ? 1 : -1);
+  const int32_t leafBefore = work_.self();
   bool ok = next ? SkipForward(k, &work_, &entry) : SkipBackward(k, &work_, &entry);
   if (!ok || !PositionAt(k, work_.self(), entry, work_.record(entry), !next)) return false;
   pos_[k].travel = travel;
-  NoteAhead(entry, next, false);
+  // On a new leaf nothing of it was noted yet.
+  NoteAhead(entry, next, work_.self() != leafBefore);
   return true;
 }
 
