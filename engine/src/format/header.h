@@ -36,6 +36,7 @@
 #include <cstring>
 
 #include "base/endian.h"
+#include "orvex.h"
 
 namespace orvex {
 
@@ -80,16 +81,20 @@ constexpr int16_t kRecordFormTrimmed = 0;
 constexpr const char* kSignature = "Orvex record store";
 constexpr const char* kFileVersion = "2.60";
 
-// Field type codes.
+// Field type codes and key attributes, as the public header numbers them.
 enum FieldType : int {
-  kTypeShort = 1,
-  kTypeInt = 2,
-  kTypeFloat = 3,
-  kTypeDouble = 4,
-  kTypeText = 5,
-  kTypeBool = 6,
-  kTypeChunk = 7,
-  kTypeAutoInc = 8,
+  kTypeShort = ORVEX_SHORT,
+  kTypeInt = ORVEX_INT,
+  kTypeFloat = ORVEX_FLOAT,
+  kTypeDouble = ORVEX_DOUBLE,
+  kTypeText = ORVEX_TEXT,
+  kTypeBool = ORVEX_BOOL,
+  kTypeChunk = ORVEX_CHUNK,
+  kTypeAutoInc = ORVEX_AUTOINC,
+};
+enum KeyAttribute : int {
+  kKeyDuplicates = ORVEX_KEY_DUPLICATE,
+  kKeyUnique = ORVEX_KEY_UNIQUE,
 };
 
 // Stored size of a field of a fixed-size type (text: 0, its size is its own).

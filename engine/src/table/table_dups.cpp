@@ -212,7 +212,7 @@ bool Table::DeleteIndex(int k, const uint8_t* v) {
   const KeyDef& d = schema_.key[k];
   KeyPosition& p = pos_[k];
   const int32_t target = pos_[curKey_].record;
-  if (d.attribute == 1 && k == curKey_ && p.dup.record != -1 && p.dup.record == target &&
+  if (d.attribute == kKeyDuplicates && k == curKey_ && p.dup.record != -1 && p.dup.record == target &&
       p.dupSelf != -1) {
     // The key stands on the record's node: unlink it without a search. The
     // position is checked first, since the index may have changed since it
@@ -230,7 +230,7 @@ bool Table::DeleteIndex(int k, const uint8_t* v) {
   }
   SearchResult r;
   if (SearchIndex(k, v, &r, nullptr, false) < 0 || !r.found || r.record == -1) return false;
-  if (d.attribute == 1) {
+  if (d.attribute == kKeyDuplicates) {
     DupNode x;
     bool isDup;
     if (!ReadDup(r.record, &x, &isDup)) return false;

@@ -48,7 +48,7 @@ bool Table::PositionAt(int k, int32_t leaf, int entry, int32_t record, bool from
   np.node = leaf;
   np.entry = entry;
   np.record = record;
-  if (schema_.key[k].attribute == 1) {
+  if (schema_.key[k].attribute == kKeyDuplicates) {
     DupNode head;
     bool isDup;
     if (!ReadDup(np.record, &head, &isDup)) return false;
@@ -160,7 +160,7 @@ bool Table::StepNextPrev(int k, bool next) {
     SetError(err::kDamaged);
     return false;
   }
-  if (schema_.key[k].attribute == 1 && p.dup.record != -1) {
+  if (schema_.key[k].attribute == kKeyDuplicates && p.dup.record != -1) {
     const int32_t to = next ? p.dup.next : p.dup.prev;
     if (to != -1) {
       DupNode x;

@@ -216,8 +216,8 @@ bool Table::AutoIncValue(int field, int32_t* value) {
   for (int k = 0; k < schema_.keys; ++k) {
     const KeyDef& d = schema_.key[k];
     if (!d.multi && d.part[0].field == field) {
-      if (key == -1 || d.attribute == 2) key = k;
-      if (d.attribute == 2) break;
+      if (key == -1 || d.attribute == kKeyUnique) key = k;
+      if (d.attribute == kKeyUnique) break;
     }
   }
   if (key < 0 || hdr_.lastLeaf(key) == -1) return true;
@@ -289,7 +289,7 @@ bool Table::Insert(void* image, int length) {
     SearchResult& r = searches_[k];
     r = SearchResult();
     if (SearchIndex(k, keyVals_[k], &r, nullptr, false) < 0 && hdr_.root(k) != -1) return false;
-    if (r.found && r.record != -1 && schema_.key[k].attribute == 2) {
+    if (r.found && r.record != -1 && schema_.key[k].attribute == kKeyUnique) {
       SetError(err::kUnduplicated);
       return false;
     }
@@ -340,7 +340,7 @@ bool Table::CanInsert() {
     FormKey(schema_.key[k], edit_.get(), v);
     SearchResult r;
     if (SearchIndex(k, v, &r, nullptr, false) < 0 && hdr_.root(k) != -1) return false;
-    if (r.found && r.record != -1 && schema_.key[k].attribute == 2) {
+    if (r.found && r.record != -1 && schema_.key[k].attribute == kKeyUnique) {
       SetError(err::kUnduplicated);
       return false;
     }

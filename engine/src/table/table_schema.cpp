@@ -155,7 +155,7 @@ bool Table::DefineKey(const std::string& name, int attribute, int parts, const K
     SetError(err::kNameTooLong);
     return false;
   }
-  if (attribute != 1 && attribute != 2) {
+  if (attribute != kKeyDuplicates && attribute != kKeyUnique) {
     SetError(err::kBadAttribute);
     return false;
   }
