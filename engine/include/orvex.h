@@ -27,76 +27,9 @@
 #ifndef ORVEX_ORVEX_H_
 #define ORVEX_ORVEX_H_
 
-#include <cstddef>
-
-#if defined(__GNUC__)
-#define ORVEX_EXPORT __attribute__((visibility("default")))
-#else
-#define ORVEX_EXPORT
-#endif
-
-// Field type codes (stored in the header, one per field).
-enum {
-  ORVEX_SHORT = 1,    // signed 16-bit integer, 2 bytes
-  ORVEX_INT = 2,      // signed 32-bit integer, 4 bytes
-  ORVEX_FLOAT = 3,    // 32-bit IEEE float, 4 bytes
-  ORVEX_DOUBLE = 4,   // 64-bit IEEE float, 8 bytes
-  ORVEX_TEXT = 5,     // NUL-padded byte string of the declared size, 1..1024
-  ORVEX_BOOL = 6,     // one byte, 0 or 1
-  ORVEX_CHUNK = 7,    // reference to a chain of chunk blocks, 8 bytes
-  ORVEX_AUTOINC = 8,  // signed 32-bit integer filled in by Insert, 4 bytes
-};
-
-// Key attributes.
-enum {
-  ORVEX_KEY_DUPLICATE = 1,  // several records may share one value
-  ORVEX_KEY_UNIQUE = 2,     // at most one live record per value
-};
-
-// Open-mode bits, in the style of the classic file-open flags: access in the
-// low bits, sharing in bits 4 to 6 (accepted, not enforced), create and
-// do-not-truncate.
-enum {
-  ORVEX_OPEN_READ = 0x0,
-  ORVEX_OPEN_WRITE = 0x1,
-  ORVEX_OPEN_READWRITE = 0x2,
-  ORVEX_SHARE_EXCLUSIVE = 0x10,
-  ORVEX_SHARE_DENY_WRITE = 0x20,
-  ORVEX_SHARE_DENY_READ = 0x30,
-  ORVEX_SHARE_DENY_NONE = 0x40,
-  ORVEX_OPEN_CREATE = 0x1000,
-  ORVEX_OPEN_NO_TRUNCATE = 0x2000,
-};
-
-// Key definition taken by CreateKey and filled by GetKeyInfo. 1060 bytes:
-//
-//   OFFSET  TYPE        CONTENT
-//   0       char[32]    key name, NUL-terminated
-//   32      i16[128]    field number per part
-//   288     i16[128]    text compare mode per part (1 case-sensitive,
-//                       2 case-insensitive; 0 for non-text parts)
-//   544     i16[128]    start offset per part (inside a text field)
-//   800     i16[128]    length in bytes per part
-//   1056    i16         part count (1..128)
-//   1058    i16         key attribute (1 duplicates allowed, 2 unique)
-struct KEY_INFO {
-  char keyName[32];
-  short fieldNo[128];
-  short compareMode[128];
-  short start[128];
-  short length[128];
-  short fieldNum;
-  short attribute;
-};
-
-static_assert(sizeof(KEY_INFO) == 1060, "KEY_INFO is 1060 bytes");
-static_assert(offsetof(KEY_INFO, keyName) == 0, "KEY_INFO layout");
-static_assert(offsetof(KEY_INFO, fieldNo) == 32, "KEY_INFO layout");
-static_assert(offsetof(KEY_INFO, compareMode) == 288, "KEY_INFO layout");
-static_assert(offsetof(KEY_INFO, start) == 544, "KEY_INFO layout");
-static_assert(offsetof(KEY_INFO, length) == 800, "KEY_INFO layout");
-static_assert(offsetof(KEY_INFO, fieldNum) == 1056, "KEY_INFO layout");
-static_assert(offsetof(KEY_INFO, attribute) == 1058, "KEY_INFO layout");
+// The type codes, key attributes, open-mode bits and KEY_INFO are shared
+// with the flat interface and defined in its header.
+#include "orvex_flat.h"
 
 namespace orvex {
 class Table;
