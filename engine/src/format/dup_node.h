@@ -12,6 +12,14 @@
 // block there is a duplicate node when it starts with the 7 tag letters.
 // A freed node's first 4 bytes hold the next free node (the duplicate-node
 // free list, head in the header).
+//
+// Invariants (numbered with those of node.h):
+//   (8) A chain's head has prev -1 and its last field names the chain's
+//       last node, whose next is -1; for every node X whose next is N, N's
+//       prev is X. Every node of a chain carries the tag.
+//   (9) Chains hang only from entries of keys that allow duplicates; every
+//       node of a chain holds a live record, in insertion order (an update
+//       keeps its record's place). A chain reduced to one node stays a chain.
 #ifndef ORVEX_FORMAT_DUP_NODE_H_
 #define ORVEX_FORMAT_DUP_NODE_H_
 
@@ -22,8 +30,16 @@
 
 namespace orvex {
 
-constexpr int kDupNodeSize = 24;
-constexpr char kDupTag[8] = "fDUPKEY";
+constexpr int kDupTagSize = 8;
+constexpr int kDupOffRecord = kDupTagSize;
+constexpr int kDupOffNext = kDupOffRecord + 4;
+constexpr int kDupOffPrev = kDupOffNext + 4;
+constexpr int kDupOffLast = kDupOffPrev + 4;
+constexpr int kDupNodeSize = kDupOffLast + 4;
+constexpr char kDupTag[kDupTagSize] = "fDUPKEY";
+// The letters that tell a duplicate node from a record (the tag without its NUL).
+constexpr int kDupTagLetters = kDupTagSize - 1;
+static_assert(kDupNodeSize == 24, "a duplicate node is 24 bytes");
 
 struct DupNode {
   int32_t record = -1;
@@ -32,22 +48,22 @@ struct DupNode {
   int32_t last = -1;
 
   void Encode(uint8_t* out) const {
-    std::memcpy(out, kDupTag, 8);
-    Store32(out + 8, record);
-    Store32(out + 12, next);
-    Store32(out + 16, prev);
-    Store32(out + 20, last);
+    std::memcpy(out, kDupTag, kDupTagSize);
+    Store32(out + kDupOffRecord, record);
+    Store32(out + kDupOffNext, next);
+    Store32(out + kDupOffPrev, prev);
+    Store32(out + kDupOffLast, last);
   }
   void Decode(const uint8_t* in) {
-    record = Load32(in + 8);
-    next = Load32(in + 12);
-    prev = Load32(in + 16);
-    last = Load32(in + 20);
+    record = Load32(in + kDupOffRecord);
+    next = Load32(in + kDupOffNext);
+    prev = Load32(in + kDupOffPrev);
+    last = Load32(in + kDupOffLast);
   }
 };
 
 // Whether 24 bytes read at an entry's record offset are a duplicate node.
-inline bool IsDupNode(const uint8_t* in) { return std::memcmp(in, kDupTag, 7) == 0; }
+inline bool IsDupNode(const uint8_t* in) { return std::memcmp(in, kDupTag, kDupTagLetters) == 0; }
 
 }  // namespace orvex
 

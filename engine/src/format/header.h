@@ -40,36 +40,11 @@
 
 namespace orvex {
 
-constexpr int kHeaderSize = 15472;
-constexpr int kOffSignature = 0;
-constexpr int kOffRecordLength = 32;
-constexpr int kOffRecordCount = 36;
-constexpr int kOffFieldNames = 40;
-constexpr int kOffFieldTypes = 4136;
-constexpr int kOffFieldSizes = 4392;
-constexpr int kOffFieldCount = 4648;
-constexpr int kOffKeyNames = 4650;
-constexpr int kOffKeyAttributes = 4970;
-constexpr int kOffKeyFieldNos = 4990;
-constexpr int kOffKeyModes = 7550;
-constexpr int kOffKeyStarts = 10110;
-constexpr int kOffKeyLengths = 12670;
-constexpr int kOffKeyPartCounts = 15230;
-constexpr int kOffKeyCount = 15250;
-constexpr int kOffRoots = 15252;
-constexpr int kOffFirstLeaves = 15292;
-constexpr int kOffLastLeaves = 15332;
-constexpr int kOffRecordFreeHead = 15372;
-constexpr int kOffDupFreeHead = 15376;
-constexpr int kOffRecordForm = 15380;
-constexpr int kOffDescription = 15382;
-constexpr int kOffVersion = 15442;
-constexpr int kOffChunkFreeHead = 15452;
-
 constexpr int kNameSize = 32;
-constexpr int kMaxNameLength = 31;
+constexpr int kMaxNameLength = kNameSize - 1;
 constexpr int kDescriptionSize = 60;
 constexpr int kVersionSize = 10;
+constexpr int kSignatureSize = 32;
 constexpr int kMaxFields = 128;
 constexpr int kMaxKeys = 10;
 constexpr int kMaxParts = 128;
@@ -77,6 +52,38 @@ constexpr int kMaxKeyLength = 128;
 constexpr int kMaxTextSize = 1024;
 constexpr int16_t kRecordFormFixed = -1;
 constexpr int16_t kRecordFormTrimmed = 0;
+
+// Each item follows the one before it; the table above gives the results.
+constexpr int kOffSignature = 0;
+constexpr int kOffRecordLength = kOffSignature + kSignatureSize;
+constexpr int kOffRecordCount = kOffRecordLength + 4;
+constexpr int kOffFieldNames = kOffRecordCount + 4;
+constexpr int kOffFieldTypes = kOffFieldNames + kMaxFields * kNameSize;
+constexpr int kOffFieldSizes = kOffFieldTypes + kMaxFields * 2;
+constexpr int kOffFieldCount = kOffFieldSizes + kMaxFields * 2;
+constexpr int kOffKeyNames = kOffFieldCount + 2;
+constexpr int kOffKeyAttributes = kOffKeyNames + kMaxKeys * kNameSize;
+constexpr int kOffKeyFieldNos = kOffKeyAttributes + kMaxKeys * 2;
+constexpr int kOffKeyModes = kOffKeyFieldNos + kMaxKeys * kMaxParts * 2;
+constexpr int kOffKeyStarts = kOffKeyModes + kMaxKeys * kMaxParts * 2;
+constexpr int kOffKeyLengths = kOffKeyStarts + kMaxKeys * kMaxParts * 2;
+constexpr int kOffKeyPartCounts = kOffKeyLengths + kMaxKeys * kMaxParts * 2;
+constexpr int kOffKeyCount = kOffKeyPartCounts + kMaxKeys * 2;
+constexpr int kOffRoots = kOffKeyCount + 2;
+constexpr int kOffFirstLeaves = kOffRoots + kMaxKeys * 4;
+constexpr int kOffLastLeaves = kOffFirstLeaves + kMaxKeys * 4;
+constexpr int kOffRecordFreeHead = kOffLastLeaves + kMaxKeys * 4;
+constexpr int kOffDupFreeHead = kOffRecordFreeHead + 4;
+constexpr int kOffRecordForm = kOffDupFreeHead + 4;
+constexpr int kOffDescription = kOffRecordForm + 2;
+constexpr int kOffVersion = kOffDescription + kDescriptionSize;
+constexpr int kOffChunkFreeHead = kOffVersion + kVersionSize;
+constexpr int kHeaderTailSize = 16;  // zero
+constexpr int kHeaderSize = kOffChunkFreeHead + 4 + kHeaderTailSize;
+
+static_assert(kOffFieldCount == 4648 && kOffKeyCount == 15250 && kOffRecordForm == 15380 &&
+                  kOffChunkFreeHead == 15452 && kHeaderSize == 15472,
+              "the header layout is the one the table above gives");
 
 constexpr const char* kSignature = "Orvex record store";
 constexpr const char* kFileVersion = "2.60";

@@ -6,17 +6,14 @@ namespace orvex {
 
 void SetNodeGeometry(KeyDef* def) {
   switch (def->kind) {
-    case kNodeBool: def->slotWidth = 1; def->keysAt = 1628; def->nodeSize = 1832; break;
-    case kNodeShort: def->slotWidth = 2; def->keysAt = 1628; def->nodeSize = 2032; break;
-    case kNodeInt: def->slotWidth = 4; def->keysAt = 1628; def->nodeSize = 2432; break;
-    case kNodeFloat: def->slotWidth = 4; def->keysAt = 1628; def->nodeSize = 2432; break;
-    case kNodeDouble: def->slotWidth = 8; def->keysAt = 1632; def->nodeSize = 3240; break;
-    case kNodeChar:
-      def->slotWidth = def->length + 1;
-      def->keysAt = 1632;
-      def->nodeSize = 1632 + kNodeSlots * def->slotWidth;
-      break;
+    case kNodeBool: def->slotWidth = 1; def->keysAt = kNodeCommonSize; break;
+    case kNodeShort: def->slotWidth = 2; def->keysAt = kNodeCommonSize; break;
+    case kNodeInt:
+    case kNodeFloat: def->slotWidth = 4; def->keysAt = kNodeCommonSize; break;
+    case kNodeDouble: def->slotWidth = 8; def->keysAt = kWideKeysAt; break;
+    case kNodeChar: def->slotWidth = def->length + 1; def->keysAt = kWideKeysAt; break;
   }
+  def->nodeSize = NodeSize(def->kind == kNodeChar, def->keysAt, def->slotWidth);
 }
 
 void Node::setKey(int i, const uint8_t* value) {

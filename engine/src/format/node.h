@@ -24,7 +24,35 @@
 //
 // The first 1628 bytes are common to all types (DBINDEX). Slot 200 exists
 // only to hold an entry between an insertion and the split it causes.
-// Filler and reserved bytes are written as zeros.
+// Filler and reserved bytes are written as zeros. A node of a fixed-width
+// type is padded to a multiple of 4 bytes; a text node is not padded.
+//
+// Invariants of a sound index. They are numbered once, here and in the
+// other format files (dup_node.h, record_codec.h, chunk.h); the code names
+// them as "invariant (n)" where it relies on one. What is read from a file
+// is checked against them before use (a damaged file fails with an error
+// text); what the engine builds in memory is asserted.
+//
+//   (1) A stored node holds 1..200 entries (count), and names its own file
+//       offset (self). Slot 200 is used only in memory, between an
+//       insertion and the split it causes.
+//   (2) Entries of a node are in strictly ascending key order; no two
+//       entries of one index have equal keys.
+//   (3) A leaf's entries have child -1; every entry of an internal node has
+//       a child node whose parent link names it, and the entry's key is the
+//       largest key in that child's subtree.
+//   (4) The leaves of a key form one chain through prev and next, in key
+//       order; the header's first and last leaf are its two ends (prev -1
+//       and next -1). The root alone has parent -1.
+//   (5) Nothing is removed from a node: an entry whose last live record was
+//       deleted keeps its key with record offset -1 (a dead entry). Nodes
+//       never merge; a split leaves 100 entries in the old node and moves
+//       the other 101 to a new node at the end of the file.
+//   (6) A live leaf entry's record offset names a record block, or, under a
+//       key that allows duplicates, the head of a duplicate chain
+//       (invariants (8) and (9)).
+//   (7) The tree is at most kMaxDepth levels deep; a leaf chain is walked in
+//       at most one step per node the file can hold.
 #ifndef ORVEX_FORMAT_NODE_H_
 #define ORVEX_FORMAT_NODE_H_
 
@@ -36,18 +64,37 @@
 
 namespace orvex {
 
-constexpr int kNodeOffCount = 0;
-constexpr int kNodeOffChildren = 4;
-constexpr int kNodeOffRecords = 808;
-constexpr int kNodeOffParent = 1612;
-constexpr int kNodeOffSelf = 1616;
-constexpr int kNodeOffPrev = 1620;
-constexpr int kNodeOffNext = 1624;
-constexpr int kNodeCommonSize = 1628;
 constexpr int kNodeSlots = 201;
-constexpr int kMaxEntries = 200;
-constexpr int kSplitKeep = 100;  // entries the old node keeps on a split
-constexpr int kMaxNodeSize = 1632 + kNodeSlots * (kMaxKeyLength + 1);
+constexpr int kMaxEntries = kNodeSlots - 1;
+constexpr int kSplitKeep = kMaxEntries / 2;  // entries the old node keeps on a split
+constexpr int kNodeOffCount = 0;
+constexpr int kNodeOffChildren = kNodeOffCount + 4;
+constexpr int kNodeOffRecords = kNodeOffChildren + 4 * kNodeSlots;
+constexpr int kNodeOffParent = kNodeOffRecords + 4 * kNodeSlots;
+constexpr int kNodeOffSelf = kNodeOffParent + 4;
+constexpr int kNodeOffPrev = kNodeOffSelf + 4;
+constexpr int kNodeOffNext = kNodeOffPrev + 4;
+constexpr int kNodeCommonSize = kNodeOffNext + 4;
+// Double slots are aligned to 8 bytes; text nodes keep 4 reserved bytes.
+constexpr int kWideKeysAt = kNodeCommonSize + 4;
+// A tree of fan-out 200 inside a 2 GB file is at most a handful of levels
+// deep; anything deeper is a cycle (a child pointing at an ancestor).
+constexpr int kMaxDepth = 32;
+
+constexpr int RoundUp4(int n) { return (n + 3) / 4 * 4; }
+// Node size on disk for a key of a node type whose slots are slotWidth
+// bytes wide, starting at keysAt.
+constexpr int NodeSize(bool text, int keysAt, int slotWidth) {
+  return text ? keysAt + kNodeSlots * slotWidth : RoundUp4(keysAt + kNodeSlots * slotWidth);
+}
+// The smallest node of any type (bool), and the largest (text of 128 bytes).
+constexpr int kMinNodeSize = NodeSize(false, kNodeCommonSize, 1);
+constexpr int kMaxNodeSize = NodeSize(true, kWideKeysAt, kMaxKeyLength + 1);
+
+static_assert(kNodeOffRecords == 808 && kNodeCommonSize == 1628 && kMinNodeSize == 1832 &&
+                  NodeSize(false, kNodeCommonSize, 2) == 2032 &&
+                  NodeSize(false, kNodeCommonSize, 4) == 2432 && NodeSize(false, kWideKeysAt, 8) == 3240,
+              "node sizes as the table above gives them");
 
 // Fills a key definition's node geometry from its kind and length.
 void SetNodeGeometry(KeyDef* def);

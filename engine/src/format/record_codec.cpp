@@ -1,5 +1,6 @@
 #include "format/record_codec.h"
 
+#include <cassert>
 #include <cstring>
 
 #include "base/endian.h"
@@ -15,10 +16,10 @@ int TextLength(const uint8_t* field, int size) {
 }  // namespace
 
 int TrimmedSize(const Schema& s, const uint8_t* fixed) {
-  int n = 2;
+  int n = kTrimmedLengthSize;
   for (int i = 0; i < s.fields; ++i) {
     if (s.type[i] == kTypeText)
-      n += 2 + TextLength(fixed + s.offset[i], s.size[i]);
+      n += kTrimmedLengthSize + TextLength(fixed + s.offset[i], s.size[i]);
     else
       n += s.size[i];
   }
@@ -26,34 +27,36 @@ int TrimmedSize(const Schema& s, const uint8_t* fixed) {
 }
 
 int TrimRecord(const Schema& s, const uint8_t* fixed, uint8_t* out) {
-  int at = 2;
+  int at = kTrimmedLengthSize;
   for (int i = 0; i < s.fields; ++i) {
     const uint8_t* f = fixed + s.offset[i];
     if (s.type[i] == kTypeText) {
       int n = TextLength(f, s.size[i]);
       Store16(out + at, static_cast<int16_t>(n));
-      std::memcpy(out + at + 2, f, static_cast<size_t>(n));
-      at += 2 + n;
+      std::memcpy(out + at + kTrimmedLengthSize, f, static_cast<size_t>(n));
+      at += kTrimmedLengthSize + n;
     } else {
       std::memcpy(out + at, f, static_cast<size_t>(s.size[i]));
       at += s.size[i];
     }
   }
+  // The block buffer is sized for the longest block of the schema.
+  assert(at <= MaxTrimmedSize(s));
   Store16(out, static_cast<int16_t>(at));
   return at;
 }
 
 bool RestoreRecord(const Schema& s, const uint8_t* block, int blockLen, uint8_t* fixed) {
   std::memset(fixed, 0, static_cast<size_t>(s.recordLength));
-  int at = 2;
+  int at = kTrimmedLengthSize;
   for (int i = 0; i < s.fields; ++i) {
     uint8_t* f = fixed + s.offset[i];
     if (s.type[i] == kTypeText) {
-      if (at + 2 > blockLen) return false;
+      if (at + kTrimmedLengthSize > blockLen) return false;
       int n = Load16(block + at);
-      if (n < 0 || n > s.size[i] || at + 2 + n > blockLen) return false;
-      std::memcpy(f, block + at + 2, static_cast<size_t>(n));
-      at += 2 + n;
+      if (n < 0 || n > s.size[i] || at + kTrimmedLengthSize + n > blockLen) return false;
+      std::memcpy(f, block + at + kTrimmedLengthSize, static_cast<size_t>(n));
+      at += kTrimmedLengthSize + n;
     } else {
       if (at + s.size[i] > blockLen) return false;
       std::memcpy(f, block + at, static_cast<size_t>(s.size[i]));
@@ -63,6 +66,6 @@ bool RestoreRecord(const Schema& s, const uint8_t* block, int blockLen, uint8_t*
   return true;
 }
 
-int MaxTrimmedSize(const Schema& s) { return s.recordLength + 2 + 2 * s.textFields; }
+int MaxTrimmedSize(const Schema& s) { return s.recordLength + kTrimmedLengthSize * (1 + s.textFields); }
 
 }  // namespace orvex

@@ -22,6 +22,14 @@
 // bytes are not listed); a trimmed block keeps its i16 length and the 4
 // bytes after it receive the previous head (blocks under 6 bytes are not
 // listed). The list ends at a value of 0 or below.
+//
+// Invariants (numbered with those of node.h):
+//   (10) Every block on a free list (records, duplicate nodes, chunk blocks)
+//        lies inside the file past the header, the list ends at a value of
+//        0 or below without a cycle, and no block is both on a free list and
+//        referenced by an index entry, a chain or a record.
+//   (11) The header's record count is the number of live records; every key
+//        reaches each of them exactly once.
 #ifndef ORVEX_FORMAT_RECORD_CODEC_H_
 #define ORVEX_FORMAT_RECORD_CODEC_H_
 
@@ -33,6 +41,15 @@ namespace orvex {
 
 // Largest block a trimmed record can need (its i16 length cannot say more).
 constexpr int kMaxTrimmedBlock = 32767;
+// Width of a trimmed block's length and of each text field's length.
+constexpr int kTrimmedLengthSize = 2;
+// A freed block: the next free block's offset (after the length, trimmed).
+constexpr int kFreeLinkSize = 4;
+constexpr int kMinFreeFixedBlock = kFreeLinkSize;
+constexpr int kMinFreeTrimmedBlock = kTrimmedLengthSize + kFreeLinkSize;
+// A trimmed record looks at no more than this many free blocks for room, so
+// that an insert does not grow slower with the number of deletions.
+constexpr int kFreeBlocksLooked = 3;
 
 // Size of the trimmed block of a fixed-layout record (may exceed what its
 // 16-bit length can hold: the caller refuses such a record).

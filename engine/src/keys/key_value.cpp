@@ -1,5 +1,6 @@
 #include "keys/key_value.h"
 
+#include <cassert>
 #include <cstring>
 
 namespace orvex {
@@ -82,6 +83,8 @@ void FormPart(const KeyPart& p, const uint8_t* record, uint8_t* out) {
 }  // namespace
 
 void FormKey(const KeyDef& d, const uint8_t* record, uint8_t* out) {
+  // The header was validated: a key value fits its buffer with its NUL.
+  assert(d.length >= 1 && d.length <= kMaxKeyLength);
   std::memset(out, 0, kKeyBufferSize);
   for (int p = 0; p < d.parts; ++p) FormPart(d.part[p], record, out + d.part[p].valueAt);
 }

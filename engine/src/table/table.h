@@ -1,9 +1,9 @@
 // orvex::Table: the state and operations behind COrvex.
 //
-// COrvex forwards every public member here; the members keep the table
-// class's own names, and the internal steps (SearchIndex, InsertIndex,
-// InsertDupIndex, DeleteDupIndex, DeleteIndex, SetRecBuff, InsertDeleteList,
-// SeekDeleteList, ...) are members too, spread over files by purpose:
+// COrvex forwards every public member here, under the table class's own
+// names; the internal steps (SearchIndex, InsertIndex, InsertDupIndex,
+// DeleteIndex, SetRecBuff, InsertDeleteList, SeekDeleteList, ...) are
+// private members, spread over files by purpose:
 //   table_lifecycle.cpp   Init, CreateDB, OpenDB, CloseDB, Flush
 //   table_schema.cpp      CreateField, CreateKey and the schema accessors
 //   table_records.cpp     Insert, Update, Delete, free lists, auto-increment
@@ -19,6 +19,7 @@
 #include <string>
 
 #include "orvex.h"
+#include "format/chunk.h"
 #include "format/dup_node.h"
 #include "format/header.h"
 #include "format/node.h"
@@ -126,7 +127,6 @@ class Table {
   bool CreateField(const char* name, int type, int size);
   bool CreateKey(const char* name, int attribute, int fieldNo, int mode, int start, int length);
   bool CreateKey(const KEY_INFO& info);
-  bool DefineKey(const std::string& name, int attribute, int parts, const KeyPartSpec* partDefs);
   int GetFieldNum();
   const char* GetFieldName(int fieldNo);
   int GetFieldNo(const char* name);
@@ -156,17 +156,6 @@ class Table {
   bool CanInsert();
   void SetCurRec(int offset);
   int GetCurRec(int keyNo);
-  // Reads the record at the current key's current record offset into the
-  // current record buffer (and the image).
-  bool SetRecBuff(void* image, int length, bool fromOffset);
-  // Converts the edit buffer to a trimmed block in dest; returns its size.
-  int TrimRecBuff(uint8_t* dest);
-  // Rebuilds the current record buffer from a trimmed block.
-  int RestoreRecBuff(const uint8_t* source, int blockLen);
-  bool InsertDeleteList(bool dupNode, int32_t offset, int32_t blockLen);
-  // Picks where a block of size bytes goes: a free block or the end of the
-  // file (*at). false only when the list is damaged.
-  bool SeekDeleteList(bool dupNode, int size, int32_t* at);
 
   // ---- fields (table_fields.cpp)
   bool GetField(void* dest, int fieldNo);
@@ -177,33 +166,6 @@ class Table {
   const char* GetFieldStr(const char* name) { return GetFieldStr(GetFieldNo(name)); }
   bool SetFieldStr(const char* text, int fieldNo);
   bool SetFieldStr(const char* text, const char* name) { return SetFieldStr(text, GetFieldNo(name)); }
-
-  // ---- index (table_btree.cpp)
-  // Searches key k for value v; see SearchResult. Returns the offset of the
-  // node where the search ended (held in *node when given), or -1.
-  int32_t SearchIndex(int k, const uint8_t* v, SearchResult* out, Node* node, bool raiseUpperBound);
-  bool InsertIndex(int k, const uint8_t* v, int32_t record, int32_t leaf, int position);
-  bool InsertInPlace(int k, const uint8_t* v, int32_t record, int32_t leaf, int position);
-  int CompareKey(const uint8_t* a, const uint8_t* b, int k) const {
-    return CompareKeys(schema_.key[k], a, b);
-  }
-  bool GetMultiKeyVal(int k, uint8_t* dest, const uint8_t* image, bool fromCurrent);
-  // Reads a node of key k at offset into n, checking it.
-  bool ReadNode(int k, int32_t offset, Node* n);
-  bool WriteNode(const Node& n);
-  bool SetNodeLink(int32_t offset, int field, int32_t value);
-
-  // ---- duplicate chains (table_dups.cpp)
-  bool InsertDupIndex(int k, int32_t leaf, int position, int32_t record);
-  bool DeleteDupIndex(int k, Node* leaf, int position);
-  bool UnlinkDup(int k, int32_t leaf, int position, int32_t xAt, const DupNode& x);
-  bool ReadEntryRecord(int k, int32_t leaf, int position, int32_t* record);
-  bool WriteEntryRecord(int32_t leaf, int position, int32_t record);
-  bool DeleteIndex(int k, const uint8_t* v);
-  // Whether entry position of the leaf holds the key value v.
-  bool EntryHoldsValue(int k, int32_t leaf, int position, const uint8_t* v);
-  bool ReadDup(int32_t offset, DupNode* d, bool* isDup);
-  bool WriteDup(int32_t offset, const DupNode& d);
 
   // ---- navigation (table_navigation.cpp)
   bool GetEqual(int k, const void* value, void* image, int length) {
@@ -235,26 +197,16 @@ class Table {
   bool GetKeyPrev(int k, void* value);
   bool CompareKeyNext(int k, void* value, short* code) { return CompareStep(k, value, code, true); }
   bool CompareKeyPrev(int k, void* value, short* code) { return CompareStep(k, value, code, false); }
-  // The typed seek: positions key k by value (v is a key value buffer).
-  bool Seek(SeekOp op, int k, const uint8_t* v);
-
-  // State seen by tests and the tools.
-  const Header& header() const { return hdr_; }
-  const Schema& schema() const { return schema_; }
-  const KeyPosition& position(int k) const { return pos_[k]; }
-  bool ready() const { return ready_; }
-  bool loadPending() const { return loadPending_; }
-  Store* store() { return file_.get(); }
 
  private:
-  friend struct TableTestAccess;
-
   void SetError(const char* text) { err_ = text; }
   void SetErrorf(const char* format, int a);
   void SetErrorf(const char* format, int a, int b);
   void FreeBuffers();
   bool RefuseOpen(const char* why);
   void SetVersionText();
+  // Allocates the record buffers for the schema.
+  void AllocateBuffers();
 
   // File access: false on a short read or a failed write (error text set).
   bool ReadAt(int64_t offset, void* buf, int n);
@@ -267,7 +219,19 @@ class Table {
   // Refuses growth that would put a block past the largest 32-bit offset.
   bool RoomToGrow(int64_t bytes);
 
-  // records
+  // ---- schema (table_schema.cpp)
+  bool DefineKey(const std::string& name, int attribute, int parts, const KeyPartSpec* partDefs);
+
+  // ---- records (table_records.cpp)
+  // Reads the record at the current key's current record offset into the
+  // current record buffer (and the image).
+  bool SetRecBuff(void* image, int length);
+  // Puts a freed block on its free list: a duplicate node, or a record
+  // block of blockLen bytes.
+  bool InsertDeleteList(bool dupNode, int32_t offset, int32_t blockLen);
+  // Picks where a block of size bytes goes: a free block or the end of the
+  // file (*at). false only when the list is damaged.
+  bool SeekDeleteList(bool dupNode, int size, int32_t* at);
   bool WriteRecord(const uint8_t* data, int n, int32_t* at);
   bool ReadRecordAt(int32_t offset, uint8_t* fixed);
   // Restores a trimmed block of at most want bytes into fixed, checking it.
@@ -278,8 +242,43 @@ class Table {
   bool AutoIncValue(int field, int32_t* value);
   bool FreeChunkChain(int32_t first);
   int InsertWorstCaseGrowth(int recordBlock);
+  // Makes the current record buffer hold the current key's current record,
+  // reading it when a load is pending or the buffer holds another record.
+  bool EnsureCurrentLoaded();
 
-  // navigation
+  // ---- index (table_btree.cpp)
+  // Searches key k for value v; see SearchResult. Returns the offset of the
+  // node where the search ended (held in *node when given), or -1.
+  int32_t SearchIndex(int k, const uint8_t* v, SearchResult* out, Node* node, bool raiseUpperBound);
+  bool InsertIndex(int k, const uint8_t* v, int32_t record, int32_t leaf, int position);
+  bool InsertInPlace(int k, const uint8_t* v, int32_t record, int32_t leaf, int position);
+  int CompareKey(const uint8_t* a, const uint8_t* b, int k) const {
+    return CompareKeys(schema_.key[k], a, b);
+  }
+  // Reads a node of key k at offset into n, checking it.
+  bool ReadNode(int k, int32_t offset, Node* n);
+  bool WriteNode(const Node& n);
+  bool SetNodeLink(int32_t offset, int field, int32_t value);
+
+  // ---- duplicate chains (table_dups.cpp)
+  bool InsertDupIndex(int k, int32_t leaf, int position, int32_t record);
+  // Unlinks the current key's remembered duplicate node from the chain of
+  // entry position of its leaf.
+  bool DeleteDupIndex(int k, int position);
+  bool UnlinkDup(int k, int32_t leaf, int position, int32_t xAt, const DupNode& x);
+  bool ReadEntryRecord(int k, int32_t leaf, int position, int32_t* record);
+  bool WriteEntryRecord(int32_t leaf, int position, int32_t record);
+  bool DeleteIndex(int k, const uint8_t* v);
+  // Whether entry position of the leaf holds the key value v.
+  bool EntryHoldsValue(int k, int32_t leaf, int position, const uint8_t* v);
+  bool ReadDup(int32_t offset, DupNode* d, bool* isDup);
+  // Reads a node that must be a duplicate node.
+  bool ReadChainNode(int32_t offset, DupNode* d);
+  bool WriteDup(int32_t offset, const DupNode& d);
+
+  // ---- navigation (table_navigation.cpp)
+  // The typed seek: positions key k by value (v is a key value buffer).
+  bool Seek(SeekOp op, int k, const uint8_t* v);
   bool ValueSeek(SeekOp op, int k, const void* value, void* image, int length);
   bool CompareStep(int k, void* value, short* code, bool forward);
   bool KeyWalk(int k, void* value, int step);  // 0 first, 1 last, 2 next, 3 prev
@@ -296,14 +295,14 @@ class Table {
   // or before entry, for the next record read to prefetch: the one
   // kAhead steps away, or all up to it when a walk starts.
   void NoteAhead(int entry, bool forward, bool all);
-  // Makes the current record buffer hold the current key's current record,
-  // reading it when a load is pending or the buffer holds another record.
-  bool EnsureCurrentLoaded();
   bool LoadRecord(void* image, int length);
   bool CurrentKeyValue(int k, uint8_t* out);
-  int64_t MaxLeafSteps() { return FileEnd() / 1832 + 2; }
+  // Invariant (7): a leaf chain has at most one leaf per smallest node the
+  // file can hold.
+  int64_t MaxLeafSteps() { return FileEnd() / kMinNodeSize + 2; }
   // Bound of a key's travel: every step reaches another leaf entry (at
-  // least 9 bytes of a node each) or duplicate node (24 bytes).
+  // least a child, a record offset and a one-byte slot of a node) or
+  // duplicate node.
   int64_t MaxTravel() { return FileEnd() / 8 + 2; }
   void ResetTravel() {
     for (KeyPosition& p : pos_) p.travel = 0;
@@ -321,34 +320,23 @@ class Table {
   std::unique_ptr<Store> file_;
   Header hdr_;
   Schema schema_;
-  uint32_t recBufSize_ = 0;
-  uint32_t headerSize_ = kHeaderSize;
-  std::unique_ptr<uint8_t[]> cur_;   // current record buffer
-  std::unique_ptr<uint8_t[]> edit_;  // edit buffer
+  std::unique_ptr<uint8_t[]> cur_;    // current record buffer
+  std::unique_ptr<uint8_t[]> edit_;   // edit buffer
   std::unique_ptr<uint8_t[]> block_;  // trimmed block working buffer
   std::unique_ptr<uint8_t[]> image_;  // a caller's image, completed to a record
   int curKey_ = -1;
-  Node work_;                  // working node (leaf last read by a walk)
-  int32_t workKey_ = -1;       // the key whose leaf the working node holds
+  Node work_;             // working node (leaf last read by a walk)
+  int32_t workKey_ = -1;  // the key whose leaf the working node holds
   KeyPosition pos_[kMaxKeys];
+  // Per chunk field: a chunk was appended for the record being built (an
+  // update sets every flag, so that the record keeps its chunks).
   bool chunkWritten_[kMaxFields] = {};
-  int32_t chunkAppended_ = 0;
-  int32_t chunkBlockNext_ = 0;
-  int32_t chunkBlockLength_ = 0;
-  int32_t chunkOffset_ = 0;
-  int32_t chunkField_ = -1;
   bool updating_ = false;
-  char pattern_[130] = {};
-  int16_t patternMode_ = 2;
   bool loadPending_ = false;
-  // Set by SetRecBuff; removals no longer depend on it, since they check
-  // every remembered duplicate node against the chain before trusting it.
-  bool fromOffset_ = false;
   // Offset of the record the current record buffer holds (-1: none, or it
   // may be stale because a record was written or freed since). GetField and
   // Delete read the record at the position when the buffer holds another.
   int32_t curAt_ = -1;
-  KeyPosition saved_[kMaxKeys];
   // Records a walk is about to read (offsets; hints only, never trusted).
   static constexpr int kAhead = 6;
   int32_t ahead_[kAhead] = {};
@@ -358,7 +346,7 @@ class Table {
   Node nodeA_;
   Node nodeB_;
   Node nodeC_;
-  Node scratch_node_;  // a node that straddles cache pages, during a search
+  Node scratchNode_;  // a node that straddles cache pages, during a search
   SearchResult searches_[kMaxKeys];
   uint8_t keyVals_[kMaxKeys][kKeyBufferSize];
 };

@@ -1,17 +1,12 @@
 // The B+-tree of a key: node I/O, search with the upper-bound raise, and
 // insertion with splits (100 entries stay, 101 move) and parent updates.
 // Node layout: format/node.h.
+#include <cassert>
 #include <cstring>
 
 #include "table/table.h"
 
 namespace orvex {
-namespace {
-// A tree of fan-out 200 inside a 2 GB file is at most a handful of levels
-// deep; anything deeper is a cycle (a child pointing at an ancestor).
-constexpr int kMaxDepth = 32;
-}  // namespace
-
 bool Table::ReadNode(int k, int32_t offset, Node* n) {
   const KeyDef& d = schema_.key[k];
   n->Bind(d);
@@ -126,7 +121,7 @@ int32_t Table::SearchIndex(int k, const uint8_t* v, SearchResult* out, Node* nod
         SetError(err::kDamaged);
         return -1;
       }
-      const uint8_t* p = reader.Get(off, static_cast<size_t>(d.nodeSize), scratch_node_.bytes());
+      const uint8_t* p = reader.Get(off, static_cast<size_t>(d.nodeSize), scratchNode_.bytes());
       if (!p) {
         SetError(err::kReadFailed);
         return -1;
@@ -214,6 +209,9 @@ bool Table::InsertIndex(int k, const uint8_t* v, int32_t record, int32_t leaf, i
   n.setRecord(position, record);
   n.setKey(position, v);
   n.setCount(n.count() + 1);
+  // Invariant (1): the leaf read back held at most 200 entries, so the new
+  // one fits in slot 200 at worst.
+  assert(n.count() <= kNodeSlots);
 
   Node& s = nodeB_;
   uint8_t largest[kKeyBufferSize];
@@ -228,6 +226,8 @@ bool Table::InsertIndex(int k, const uint8_t* v, int32_t record, int32_t leaf, i
       return true;
     }
     // Split: entries 100..200 move to a new node at the end of the file.
+    // Invariant (5): 100 entries stay, 101 move.
+    assert(n.count() == kNodeSlots);
     const int moved = n.count() - kSplitKeep;
     s.Reset(d);
     s.CopyEntries(n, kSplitKeep, moved);
@@ -289,6 +289,7 @@ bool Table::InsertIndex(int k, const uint8_t* v, int32_t record, int32_t leaf, i
     n.setRecord(pos, -1);
     n.setChild(pos + 1, newAt);
     n.setCount(n.count() + 1);
+    assert(n.count() <= kNodeSlots);
   }
 }
 
@@ -322,14 +323,6 @@ bool Table::InsertInPlace(int k, const uint8_t* v, int32_t record, int32_t leaf,
   }
   Store32(p + kNodeOffCount, c + 1);
   if (view.next() == -1) hdr_.setLastLeaf(k, leaf);
-  return true;
-}
-
-bool Table::GetMultiKeyVal(int k, uint8_t* dest, const uint8_t* image, bool fromCurrent) {
-  if (k < 0 || k >= schema_.keys) return false;
-  const uint8_t* rec = image ? image : (fromCurrent ? cur_.get() : edit_.get());
-  if (!rec) return false;
-  FormKey(schema_.key[k], rec, dest);
   return true;
 }
 

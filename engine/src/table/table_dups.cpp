@@ -60,13 +60,10 @@ bool Table::WriteEntryRecord(int32_t leaf, int position, int32_t record) {
   return WriteAt(leaf + kNodeOffRecords + 4 * position, b, 4);
 }
 
-namespace {
-// Reads a node that must be a duplicate node.
-bool MustBeDup(Table* t, int32_t offset, DupNode* d) {
+bool Table::ReadChainNode(int32_t offset, DupNode* d) {
   bool isDup;
-  return t->ReadDup(offset, d, &isDup) && isDup;
+  return ReadDup(offset, d, &isDup) && isDup;
 }
-}  // namespace
 
 bool Table::InsertDupIndex(int k, int32_t leaf, int position, int32_t record) {
   int32_t entry;
@@ -117,18 +114,18 @@ bool Table::InsertDupIndex(int k, int32_t leaf, int position, int32_t record) {
     } else {
       if (!WriteDup(xAt, x)) return false;
       DupNode pn;
-      if (!MustBeDup(this, prevAt, &pn)) return false;
+      if (!ReadChainNode(prevAt, &pn)) return false;
       pn.next = xAt;
       if (!WriteDup(prevAt, pn)) return false;
     }
     if (nextAt != -1) {
       DupNode nn;
-      if (!MustBeDup(this, nextAt, &nn)) return false;
+      if (!ReadChainNode(nextAt, &nn)) return false;
       nn.prev = xAt;
       if (!WriteDup(nextAt, nn)) return false;
     } else if (prevAt != -1) {
       DupNode h;
-      if (!MustBeDup(this, entry, &h)) return false;
+      if (!ReadChainNode(entry, &h)) return false;
       h.last = xAt;
       if (!WriteDup(entry, h)) return false;
     }
@@ -137,7 +134,7 @@ bool Table::InsertDupIndex(int k, int32_t leaf, int position, int32_t record) {
   // A new node at the end of the chain.
   const int32_t lastAt = head.last;
   DupNode last;
-  if (lastAt != entry && !MustBeDup(this, lastAt, &last)) {
+  if (lastAt != entry && !ReadChainNode(lastAt, &last)) {
     SetError(err::kDamaged);
     return false;
   }
@@ -149,7 +146,7 @@ bool Table::InsertDupIndex(int k, int32_t leaf, int position, int32_t record) {
   last.next = xAt;
   if (!WriteDup(lastAt, last)) return false;
   if (lastAt != entry) {
-    if (!MustBeDup(this, entry, &head)) return false;
+    if (!ReadChainNode(entry, &head)) return false;
   } else {
     head = last;
   }
@@ -157,13 +154,13 @@ bool Table::InsertDupIndex(int k, int32_t leaf, int position, int32_t record) {
   return WriteDup(entry, head);
 }
 
-// Unlinks node x (at xAt) from the chain that hangs from entry position of
-// the leaf (read when leaf is null: the current key's leaf), then puts it on
-// the duplicate-node free list.
-bool Table::DeleteDupIndex(int k, Node* leaf, int position) {
+bool Table::DeleteDupIndex(int k, int position) {
   const KeyPosition& p = pos_[k];
-  return UnlinkDup(k, leaf ? leaf->self() : p.node, position, p.dupSelf, p.dup);
+  return UnlinkDup(k, p.node, position, p.dupSelf, p.dup);
 }
+
+// Unlinks node x (at xAt) from the chain that hangs from entry position of
+// the leaf, then puts it on the duplicate-node free list.
 
 bool Table::UnlinkDup(int k, int32_t leaf, int position, int32_t xAt, const DupNode& x) {
   int32_t headAt;
@@ -176,22 +173,22 @@ bool Table::UnlinkDup(int k, int32_t leaf, int position, int32_t xAt, const DupN
   const int32_t nextAt = x.next;
   DupNode t;
   if (nextAt != -1) {
-    if (!MustBeDup(this, nextAt, &t)) return false;
+    if (!ReadChainNode(nextAt, &t)) return false;
     t.prev = prevAt;
     if (!WriteDup(nextAt, t)) return false;
   } else if (prevAt != -1) {
-    if (!MustBeDup(this, headAt, &t)) return false;
+    if (!ReadChainNode(headAt, &t)) return false;
     t.last = prevAt;
     if (!WriteDup(headAt, t)) return false;
   }
   if (prevAt != -1) {
-    if (!MustBeDup(this, prevAt, &t)) return false;
+    if (!ReadChainNode(prevAt, &t)) return false;
     t.next = nextAt;
     if (!WriteDup(prevAt, t)) return false;
   }
   if (xAt == headAt) {
     if (nextAt != -1) {
-      if (!MustBeDup(this, nextAt, &t)) return false;
+      if (!ReadChainNode(nextAt, &t)) return false;
       t.last = x.last;
       if (!WriteDup(nextAt, t)) return false;
       if (!WriteEntryRecord(leaf, position, nextAt)) return false;
@@ -225,7 +222,7 @@ bool Table::DeleteIndex(int k, const uint8_t* v) {
     if (ReadDup(p.dupSelf, &x, &isDup) && isDup && x.record == target &&
         EntryHoldsValue(k, p.node, p.entry, v)) {
       p.dup = x;
-      return DeleteDupIndex(k, nullptr, p.entry);
+      return DeleteDupIndex(k, p.entry);
     }
   }
   SearchResult r;
@@ -244,7 +241,7 @@ bool Table::DeleteIndex(int k, const uint8_t* v) {
       int32_t prevAt = -1;
       const int64_t maxSteps = FileEnd() / kDupNodeSize + 1;
       for (int64_t step = 0; at != -1; ++step) {
-        if (step > maxSteps || !MustBeDup(this, at, &x) || x.prev != prevAt) {
+        if (step > maxSteps || !ReadChainNode(at, &x) || x.prev != prevAt) {
           SetError(err::kDamaged);
           return false;
         }

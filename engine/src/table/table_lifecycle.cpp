@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "format/record_codec.h"
 #include "table/table.h"
 
 namespace orvex {
@@ -20,8 +21,6 @@ Table::~Table() { CloseDB(); }
 void Table::Init() {
   open_ = ready_ = dirty_ = false;
   trimOnCreate_ = true;
-  chunkAppended_ = chunkBlockNext_ = chunkBlockLength_ = chunkOffset_ = 0;
-  chunkField_ = -1;
   std::memset(chunkWritten_, 0, sizeof chunkWritten_);
   updating_ = false;
   err_.clear();
@@ -29,16 +28,9 @@ void Table::Init() {
   hdr_.Clear();
   schema_ = Schema();
   curKey_ = -1;
-  for (int k = 0; k < kMaxKeys; ++k) {
-    pos_[k] = KeyPosition();
-    saved_[k] = KeyPosition();
-  }
-  recBufSize_ = 0;
-  headerSize_ = kHeaderSize;
-  loadPending_ = fromOffset_ = false;
+  for (KeyPosition& p : pos_) p = KeyPosition();
+  loadPending_ = false;
   curAt_ = -1;
-  std::memset(pattern_, 0, sizeof pattern_);
-  patternMode_ = 2;
   workKey_ = -1;
 }
 
@@ -69,13 +61,21 @@ void Table::FreeBuffers() {
   image_.reset();
 }
 
-// Record buffers: the current record and the edit buffer, record-length
-// bytes each (at least one byte, so that an empty schema has buffers), and
-// the trimmed block buffer (record length + 386 bytes).
-static std::unique_ptr<uint8_t[]> ZeroBuffer(size_t n) {
-  auto p = std::make_unique<uint8_t[]>(n == 0 ? 1 : n);
-  std::memset(p.get(), 0, n == 0 ? 1 : n);
-  return p;
+namespace {
+// A zeroed buffer of n bytes, at least one.
+std::unique_ptr<uint8_t[]> ZeroBuffer(int n) { return std::make_unique<uint8_t[]>(n < 1 ? 1 : static_cast<size_t>(n)); }
+}  // namespace
+
+// Record buffers: the current record, the edit buffer and a caller's image
+// completed to a record, record-length bytes each (at least one byte, so that
+// an empty schema has buffers), and the trimmed block buffer (the longest
+// trimmed block of the schema).
+void Table::AllocateBuffers() {
+  const int length = schema_.recordLength;
+  cur_ = ZeroBuffer(length);
+  edit_ = ZeroBuffer(length);
+  image_ = ZeroBuffer(length);
+  block_ = ZeroBuffer(MaxTrimmedSize(schema_));
 }
 
 bool Table::CreateDB(const char* path, const char* description) {
@@ -120,11 +120,7 @@ bool Table::CreateDB(const char* path, const char* description) {
     return false;
   }
   BuildSchema(hdr_, &schema_);
-  recBufSize_ = length;
-  cur_ = ZeroBuffer(length);
-  edit_ = ZeroBuffer(length);
-  block_ = ZeroBuffer(length + 386);
-  image_ = ZeroBuffer(length);
+  AllocateBuffers();
   SetVersionText();
   return true;
 }
@@ -143,11 +139,7 @@ bool Table::OpenDB(const char* path, int mode) {
   if (const char* why = ValidateHeader(hdr_, file_->Size()))
     return RefuseOpen((std::string(err::kNotDatabase) + why).c_str());
   BuildSchema(hdr_, &schema_);
-  recBufSize_ = hdr_.recordLength();
-  cur_ = ZeroBuffer(recBufSize_);
-  edit_ = ZeroBuffer(recBufSize_);
-  block_ = ZeroBuffer(recBufSize_ + 386);
-  image_ = ZeroBuffer(recBufSize_);
+  AllocateBuffers();
   if (hdr_.keyCount() <= 0) {
     SetError(err::kKeyNotFound);
     return false;

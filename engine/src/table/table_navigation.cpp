@@ -1,5 +1,6 @@
 // Positions per key: the five value seeks and the walks in their three
 // flavours (load the record, return the key value, compare the key value).
+#include <cassert>
 #include <cmath>
 #include <cstring>
 
@@ -123,7 +124,7 @@ bool Table::Seek(SeekOp op, int k, const uint8_t* v) {
   return true;
 }
 
-bool Table::LoadRecord(void* image, int length) { return SetRecBuff(image, length, false); }
+bool Table::LoadRecord(void* image, int length) { return SetRecBuff(image, length); }
 
 bool Table::ValueSeek(SeekOp op, int k, const void* value, void* image, int length) {
   if (!open_ || k < 0 || k >= schema_.keys || hdr_.recordCount() <= 0 || !value) return false;
@@ -203,7 +204,9 @@ bool Table::StepNextPrev(int k, bool next) {
 
 void Table::NoteAhead(int entry, bool forward, bool all) {
   aheadCount_ = 0;
-  const int c = work_.count();  // 1..200: the leaf was checked when read
+  const int c = work_.count();
+  // Invariant (1): the leaf was checked when it was read.
+  assert(c >= 1 && c <= kMaxEntries);
   for (int d = all ? 1 : kAhead; d <= kAhead; ++d) {
     const int e = forward ? entry + d : entry - d;
     if (e < 0 || e >= c) break;

@@ -1,5 +1,6 @@
 // Records: insert, update, delete, the record free list and the
 // auto-increment value. Record block formats: format/record_codec.h.
+#include <cassert>
 #include <cstdint>
 #include <cstring>
 
@@ -7,12 +8,6 @@
 #include "table/table.h"
 
 namespace orvex {
-
-int Table::TrimRecBuff(uint8_t* dest) { return TrimRecord(schema_, edit_.get(), dest); }
-
-int Table::RestoreRecBuff(const uint8_t* source, int blockLen) {
-  return RestoreRecord(schema_, source, blockLen, cur_.get()) ? blockLen : -1;
-}
 
 void Table::PrefetchAhead(SharedFile::Reader* access, int n) {
   for (int i = 0; i < aheadCount_; ++i) access->Prefetch(ahead_[i], static_cast<size_t>(n));
@@ -63,12 +58,11 @@ bool Table::ReadRecordAt(int32_t offset, uint8_t* fixed) {
   return RestoreChecked(block_.get(), want, fixed);
 }
 
-bool Table::SetRecBuff(void* image, int length, bool fromOffset) {
+bool Table::SetRecBuff(void* image, int length) {
   if (!open_ || curKey_ < 0 || curKey_ >= schema_.keys || pos_[curKey_].record == -1) return false;
   const int reclen = schema_.recordLength;
   if (image && length == 0) length = reclen;
   if (length > reclen) length = reclen;
-  fromOffset_ = fromOffset;
   curAt_ = -1;
   if (!ReadRecordAt(pos_[curKey_].record, cur_.get())) return false;
   if (image && length > 0) std::memcpy(image, cur_.get(), static_cast<size_t>(length));
@@ -80,7 +74,7 @@ bool Table::SetRecBuff(void* image, int length, bool fromOffset) {
 
 bool Table::EnsureCurrentLoaded() {
   if (!loadPending_ && curAt_ != -1 && curAt_ == pos_[curKey_].record) return true;
-  return SetRecBuff(nullptr, 0, false);
+  return SetRecBuff(nullptr, 0);
 }
 
 void Table::SetCurRec(int offset) {
@@ -90,7 +84,7 @@ void Table::SetCurRec(int offset) {
   pos_[0].dup.record = -1;
   pos_[0].dupSelf = -1;
   // An offset that does not hold a record leaves no current record.
-  if (!SetRecBuff(nullptr, 0, true)) pos_[0].record = -1;
+  if (!SetRecBuff(nullptr, 0)) pos_[0].record = -1;
 }
 
 int Table::GetCurRec(int keyNo) {
@@ -101,28 +95,28 @@ int Table::GetCurRec(int keyNo) {
 // ---- free lists -----------------------------------------------------------
 
 bool Table::InsertDeleteList(bool dupNode, int32_t offset, int32_t blockLen) {
-  uint8_t b[4];
+  uint8_t b[kFreeLinkSize];
   if (dupNode) {
     Store32(b, hdr_.dupFreeHead());
-    if (!WriteAt(offset, b, 4)) return false;
+    if (!WriteAt(offset, b, kFreeLinkSize)) return false;
     hdr_.setDupFreeHead(offset);
     return true;
   }
   if (!schema_.trimmed) {
-    if (schema_.recordLength < 4) return true;
+    if (schema_.recordLength < kMinFreeFixedBlock) return true;
     Store32(b, hdr_.recordFreeHead());
-    if (!WriteAt(offset, b, 4)) return false;
+    if (!WriteAt(offset, b, kFreeLinkSize)) return false;
   } else {
-    if (blockLen < 6) return true;
+    if (blockLen < kMinFreeTrimmedBlock) return true;
     Store32(b, hdr_.recordFreeHead());
-    if (!WriteAt(offset + 2, b, 4)) return false;
+    if (!WriteAt(offset + kTrimmedLengthSize, b, kFreeLinkSize)) return false;
   }
   hdr_.setRecordFreeHead(offset);
   return true;
 }
 
 bool Table::SeekDeleteList(bool dupNode, int size, int32_t* at) {
-  uint8_t b[6];
+  uint8_t b[kMinFreeTrimmedBlock];
   const int32_t end = static_cast<int32_t>(FileEnd());
   if (dupNode) {
     int32_t head = hdr_.dupFreeHead();
@@ -130,7 +124,7 @@ bool Table::SeekDeleteList(bool dupNode, int size, int32_t* at) {
       *at = end;
       return true;
     }
-    if (!BlockInFile(head, kDupNodeSize) || !ReadAt(head, b, 4)) {
+    if (!BlockInFile(head, kDupNodeSize) || !ReadAt(head, b, kFreeLinkSize)) {
       SetError(err::kDamaged);
       return false;
     }
@@ -144,7 +138,7 @@ bool Table::SeekDeleteList(bool dupNode, int size, int32_t* at) {
     return true;
   }
   if (!schema_.trimmed) {
-    if (!BlockInFile(head, schema_.recordLength) || !ReadAt(head, b, 4)) {
+    if (!BlockInFile(head, schema_.recordLength) || !ReadAt(head, b, kFreeLinkSize)) {
       SetError(err::kDamaged);
       return false;
     }
@@ -156,20 +150,20 @@ bool Table::SeekDeleteList(bool dupNode, int size, int32_t* at) {
   // Trimmed: the first of the first three blocks that is long enough.
   int32_t prev = -1;
   int32_t block = head;
-  for (int look = 0; look < 3; ++look) {
-    if (!BlockInFile(block, 6) || !ReadAt(block, b, 6)) {
+  for (int look = 0; look < kFreeBlocksLooked; ++look) {
+    if (!BlockInFile(block, kMinFreeTrimmedBlock) || !ReadAt(block, b, kMinFreeTrimmedBlock)) {
       SetError(err::kDamaged);
       return false;
     }
     int len = Load16(b);
-    int32_t next = Load32(b + 2);
+    int32_t next = Load32(b + kTrimmedLengthSize);
     if (len >= size && BlockInFile(block, len)) {
       if (prev == -1) {
         hdr_.setRecordFreeHead(next);
       } else {
-        uint8_t n[4];
+        uint8_t n[kFreeLinkSize];
         Store32(n, next);
-        if (!WriteAt(prev + 2, n, 4)) return false;
+        if (!WriteAt(prev + kTrimmedLengthSize, n, kFreeLinkSize)) return false;
       }
       *at = block;
       return true;
@@ -184,23 +178,21 @@ bool Table::SeekDeleteList(bool dupNode, int size, int32_t* at) {
 
 // ---- chunk chains ---------------------------------------------------------
 
-// Chunk block: i32 next (-1 last), i32 capacity, then the data. A freed
-// chain is spliced whole onto the front of the chunk free list (header
-// offset 15452); a chain longer than 1000 blocks is not freed.
+// A freed chain is spliced whole onto the front of the chunk free list
+// (format/chunk.h); a chain longer than kMaxChunkSteps blocks is not freed.
 bool Table::FreeChunkChain(int32_t first) {
-  constexpr int kMaxChunkSteps = 1000;
   int32_t last = first;
-  uint8_t h[8];
+  uint8_t h[kChunkHeaderSize];
   for (int step = 0;; ++step) {
     if (step >= kMaxChunkSteps) return false;
-    if (!BlockInFile(last, 8) || !ReadAt(last, h, 8)) return false;
-    int32_t next = Load32(h);
+    if (!BlockInFile(last, kChunkHeaderSize) || !ReadAt(last, h, kChunkHeaderSize)) return false;
+    int32_t next = Load32(h + kChunkOffNext);
     if (next <= 0) break;
     if (next == last) return false;
     last = next;
   }
-  Store32(h, hdr_.chunkFreeHead());
-  if (!WriteAt(last, h, 4)) return false;
+  Store32(h + kChunkOffNext, hdr_.chunkFreeHead());
+  if (!WriteAt(last + kChunkOffNext, h + kChunkOffNext, 4)) return false;
   hdr_.setChunkFreeHead(first);
   return true;
 }
@@ -238,9 +230,13 @@ bool Table::AutoIncValue(int field, int32_t* value) {
 
 // ---- insert, delete, update -----------------------------------------------
 
+// What one insert can add to the file: the record block and, per key, the
+// two nodes of a new duplicate chain or a split at every level of the tree
+// and a new root (a tree of fan-out 200 inside 2 GB is at most 5 levels deep).
 int Table::InsertWorstCaseGrowth(int recordBlock) {
+  constexpr int kMaxNewNodes = 10;
   int64_t total = recordBlock;
-  for (int k = 0; k < schema_.keys; ++k) total += 2 * kDupNodeSize + 10 * schema_.key[k].nodeSize;
+  for (int k = 0; k < schema_.keys; ++k) total += 2 * kDupNodeSize + kMaxNewNodes * schema_.key[k].nodeSize;
   return static_cast<int>(total);
 }
 
@@ -266,8 +262,6 @@ bool Table::Insert(void* image, int length) {
       std::memset(edit + schema_.offset[i], 0, 8);
     }
   }
-  chunkAppended_ = 0;
-  chunkField_ = -1;
   std::memset(chunkWritten_, 0, sizeof chunkWritten_);
   if (schema_.keys <= 0 || !ready_) {
     SetError(err::kKeyNotFound);
@@ -369,6 +363,8 @@ bool Table::Delete() {
     FormKey(schema_.key[k], cur_.get(), v);
     if (!DeleteIndex(k, v)) return false;
   }
+  // Invariant (11): the count was checked to be above 0 on entry.
+  assert(hdr_.recordCount() > 0);
   hdr_.setRecordCount(hdr_.recordCount() - 1);
   dirty_ = true;
   workKey_ = -1;
