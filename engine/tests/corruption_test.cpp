@@ -2,6 +2,9 @@
 // nothing reads or writes outside its buffers.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <climits>
 #include <random>
 
 #include "test_util.h"
@@ -287,4 +290,39 @@ TEST(Corruption, RandomDamageNeverCrashes) {
     WriteBytes(dir.File("fuzz.db"), bad);
     Exercise(dir.File("fuzz.db"));
   }
+}
+
+// A header's record count must be one the file can hold: a count past that
+// would let later inserts overflow it.
+TEST(Corruption, ARecordCountTheFileCannotHoldIsRefused) {
+  TempDir dir;
+  auto good = MakeFile(dir, 20, 20);
+  for (int32_t count : {INT32_MAX, INT32_MAX - 1, 1000000}) {
+    auto bad = good;
+    Put32(bad, 36, count);
+    WriteBytes(dir.File("bad.db"), bad);
+    COrvex db;
+    EXPECT_FALSE(db.OpenDB(dir.File("bad.db").c_str(), 66)) << count;
+    EXPECT_EQ(std::string(db.GetErrMsg()).rfind("not a database file: ", 0), 0u) << count;
+  }
+  // A count that is merely wrong is damage the file can live with.
+  auto bad = good;
+  Put32(bad, 36, 25);
+  WriteBytes(dir.File("bad.db"), bad);
+  COrvex db(dir.File("bad.db").c_str(), 66);
+  ASSERT_TRUE(db.IsDBOpen()) << db.GetErrMsg();
+  EXPECT_TRUE(AddPerson(db, 100, "x", 0));
+  EXPECT_EQ(db.GetRecordNum(), 26);
+}
+
+// Offsets are signed 32-bit: a file longer than the largest offset is not one
+// this format can describe.
+TEST(Corruption, AFilePastTheLargestOffsetIsRefused) {
+  TempDir dir;
+  auto good = MakeFile(dir, 20, 20);
+  WriteBytes(dir.File("long.db"), good);
+  ASSERT_EQ(truncate(dir.File("long.db").c_str(), int64_t{INT32_MAX} + 4096), 0);  // sparse
+  COrvex db;
+  EXPECT_FALSE(db.OpenDB(dir.File("long.db").c_str(), 66));
+  EXPECT_STREQ(db.GetErrMsg(), "not a database file: file larger than 2147483647 bytes");
 }

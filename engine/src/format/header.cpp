@@ -59,9 +59,14 @@ bool FreeHeadOk(int32_t off, int64_t fileSize) { return off <= 0 || (off >= kHea
 
 const char* ValidateHeader(const Header& h, int64_t fileSize) {
   if (fileSize < kHeaderSize) return "file too short for a database header";
+  // Blocks are addressed by signed 32-bit offsets: bytes past the largest
+  // one belong to no block, and no file of this format reaches them.
+  if (fileSize > INT32_MAX) return "file larger than 2147483647 bytes";
   int fields = h.fieldCount();
   if (fields < 0 || fields > kMaxFields) return "bad field count";
   int64_t recordLength = 0;
+  // The smallest block a record of this schema takes in its record form.
+  int64_t smallestBlock = h.trimmed() ? 2 : 0;
   for (int i = 0; i < fields; ++i) {
     if (!NameOk(h.fieldName(i))) return "bad field name";
     int type = h.fieldType(i);
@@ -73,9 +78,13 @@ const char* ValidateHeader(const Header& h, int64_t fileSize) {
       return "bad field size";
     }
     recordLength += size;
+    smallestBlock += h.trimmed() && type == kTypeText ? 2 : size;
   }
   if (recordLength != h.recordLength()) return "record length does not match the fields";
-  if (h.recordCount() < 0) return "bad record count";
+  // Every live record has a block of its own after the header, so the count
+  // is at most what the file can hold (and so can never overflow).
+  const int64_t room = smallestBlock > 0 ? (fileSize - kHeaderSize) / smallestBlock : 0;
+  if (h.recordCount() < 0 || h.recordCount() > room) return "bad record count";
   int form = h.recordForm();
   if (form != kRecordFormFixed && form != kRecordFormTrimmed) return "bad record form";
   int keys = h.keyCount();
