@@ -285,6 +285,43 @@ class ORVEX_EXPORT COrvex {
   bool CompareKeyPrev(int keyNo, void* value, short* code);
   bool CompareKeyPrev(const char* keyName, void* value, short* code);
 
+  // ---- Pattern search -------------------------------------------------------
+  //
+  // Over a single-field text key, in key order, testing each record's key
+  // value (the key's slice of the field): "%" matches any run of characters
+  // (also none), "_" exactly one; mode 1 compares case-sensitively, any
+  // other mode folds the letters A..Z to a..z. The pattern (at most 129
+  // characters; a longer one is refused) is kept for the Next forms until
+  // the next GetLike or GetNotLike, a search that finds nothing, or CloseDB.
+  // On success the key becomes current and is positioned on the record; the
+  // record is read by the first GetField afterwards. By-name forms look the
+  // key up with GetKeyNo.
+
+  // The first record whose key value matches the pattern. False for a key
+  // that is not a single-field text key, a null pattern, or no match (the
+  // key then stands on its last record and the pattern is forgotten).
+  bool GetLike(int keyNo, const char* pattern, int mode);
+  bool GetLike(const char* keyName, const char* pattern, int mode);
+  // The next matching record after the key's position, with the kept
+  // pattern and mode. False when no pattern is kept or the walk ends.
+  bool GetLikeNext(int keyNo);
+  bool GetLikeNext(const char* keyName);
+  // The same, for records whose key value does not match.
+  bool GetNotLike(int keyNo, const char* pattern, int mode);
+  bool GetNotLike(const char* keyName, const char* pattern, int mode);
+  bool GetNotLikeNext(int keyNo);
+  bool GetNotLikeNext(const char* keyName);
+
+  // ---- Saved positions ------------------------------------------------------
+
+  // Keeps the key's position (leaf, entry, duplicate node) in the key's
+  // slot. False when no file is open or the number is out of range.
+  bool SavePosition(int keyNo);
+  // Puts the key back where it was saved and makes it current; GetNext and
+  // GetPrev continue from there, and GetField reads the record there. False
+  // when nothing was saved for the key or the saved record has since been
+  // deleted.
+  bool RestorePosition(int keyNo);
 
  private:
   orvex::Table* table_;

@@ -118,3 +118,20 @@ bool COrvex::CompareKeyPrev(int keyNo, void* value, short* code) {
 bool COrvex::CompareKeyPrev(const char* keyName, void* value, short* code) {
   return table_->CompareKeyPrev(table_->GetKeyNo(keyName), value, code);
 }
+
+bool COrvex::GetLike(int keyNo, const char* pattern, int mode) { return table_->GetLike(keyNo, pattern, mode); }
+bool COrvex::GetLike(const char* keyName, const char* pattern, int mode) {
+  return table_->GetLike(table_->GetKeyNo(keyName), pattern, mode);
+}
+bool COrvex::GetLikeNext(int keyNo) { return table_->GetLikeNext(keyNo); }
+bool COrvex::GetLikeNext(const char* keyName) { return table_->GetLikeNext(table_->GetKeyNo(keyName)); }
+bool COrvex::GetNotLike(int keyNo, const char* pattern, int mode) {
+  return table_->GetNotLike(keyNo, pattern, mode);
+}
+bool COrvex::GetNotLike(const char* keyName, const char* pattern, int mode) {
+  return table_->GetNotLike(table_->GetKeyNo(keyName), pattern, mode);
+}
+bool COrvex::GetNotLikeNext(int keyNo) { return table_->GetNotLikeNext(keyNo); }
+bool COrvex::GetNotLikeNext(const char* keyName) { return table_->GetNotLikeNext(table_->GetKeyNo(keyName)); }
+bool COrvex::SavePosition(int keyNo) { return table_->SavePosition(keyNo); }
+bool COrvex::RestorePosition(int keyNo) { return table_->RestorePosition(keyNo); }

@@ -11,6 +11,7 @@
 //   table_btree.cpp       node I/O, SearchIndex, InsertIndex with splits
 //   table_dups.cpp        duplicate chains and removal from an index
 //   table_navigation.cpp  value seeks and walks
+//   table_patterns.cpp    pattern search and saved positions
 #ifndef ORVEX_TABLE_TABLE_H_
 #define ORVEX_TABLE_TABLE_H_
 
@@ -63,6 +64,7 @@ constexpr const char* kAutoIncExhausted = "auto-increment value would pass 21474
 constexpr const char* kDamaged = "database file damaged";
 constexpr const char* kReadFailed = "can't read file";
 constexpr const char* kWriteFailed = "can't write file";
+constexpr const char* kPatternTooLong = "pattern longer than 129 characters";
 }  // namespace err
 
 // Which entry a typed seek picks (the value-seek family).
@@ -198,6 +200,14 @@ class Table {
   bool CompareKeyNext(int k, void* value, short* code) { return CompareStep(k, value, code, true); }
   bool CompareKeyPrev(int k, void* value, short* code) { return CompareStep(k, value, code, false); }
 
+  // ---- pattern search and saved positions (table_patterns.cpp)
+  bool GetLike(int k, const char* pattern, int mode) { return PatternSearch(k, pattern, mode, true); }
+  bool GetLikeNext(int k) { return PatternNext(k, true); }
+  bool GetNotLike(int k, const char* pattern, int mode) { return PatternSearch(k, pattern, mode, false); }
+  bool GetNotLikeNext(int k) { return PatternNext(k, false); }
+  bool SavePosition(int k);
+  bool RestorePosition(int k);
+
  private:
   void SetError(const char* text) { err_ = text; }
   void SetErrorf(const char* format, int a);
@@ -308,6 +318,14 @@ class Table {
     for (KeyPosition& p : pos_) p.travel = 0;
   }
 
+  // ---- pattern search (table_patterns.cpp)
+  void ClearPattern();
+  // Stores the pattern and walks key k from its first record to the first
+  // whose key value matches (like) or does not match (!like).
+  bool PatternSearch(int k, const char* pattern, int mode, bool like);
+  bool PatternNext(int k, bool like);
+  bool PatternWalk(int k, bool like, bool fromFirst);
+
   TableOptions options_;
   bool open_ = false;
   bool ready_ = false;
@@ -337,6 +355,14 @@ class Table {
   // may be stale because a record was written or freed since). GetField and
   // Delete read the record at the position when the buffer holds another.
   int32_t curAt_ = -1;
+  // The pattern of the search under way (GetLike, GetNotLike) and its case
+  // mode: 1 case-sensitive, else ASCII letters folded.
+  static constexpr size_t kMaxPatternLength = 129;
+  char pattern_[kMaxPatternLength + 1] = {};
+  bool patternStored_ = false;
+  int16_t patternMode_ = 2;
+  // One saved position per key (SavePosition); node -1: nothing saved.
+  KeyPosition saved_[kMaxKeys];
   // Records a walk is about to read (offsets; hints only, never trusted).
   static constexpr int kAhead = 6;
   int32_t ahead_[kAhead] = {};

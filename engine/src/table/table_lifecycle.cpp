@@ -29,6 +29,9 @@ void Table::Init() {
   schema_ = Schema();
   curKey_ = -1;
   for (KeyPosition& p : pos_) p = KeyPosition();
+  for (KeyPosition& p : saved_) p = KeyPosition();
+  ClearPattern();
+  patternMode_ = 2;
   loadPending_ = false;
   curAt_ = -1;
   workKey_ = -1;
