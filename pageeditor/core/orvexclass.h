@@ -101,9 +101,24 @@ public:
     OrvexLibrary &library() { return m_library; }
 
 private:
+    // A value on its way to the library: the VARIANT, and the UTF-8 bytes a
+    // text points to for the length of the call.
+    struct Argument {
+        VARIANT variant{};
+        QByteArray text;
+    };
+
+    // Each clears CallError() first and returns false with it set when the
+    // call cannot reach the engine.
     bool keyNumber(const QVariant &selector, int *number);
     bool fieldNumber(const QVariant &selector, int *number);
     bool selectorNumber(const QVariant &selector, const char *lookup, int *number);
+    bool convert(const QVariant &value, Argument *argument);
+    // Calls `function` with the handle and `args`; `failure` when it is not bound.
+    template <typename Function, typename Result, typename... Args>
+    Result invoke(Function *function, Result failure, Args... args);
+    QString text(const char *libraryText);
+    QVariant fromVariant(VARIANT *value);
     bool notBound();
 
     OrvexLibrary &m_library;

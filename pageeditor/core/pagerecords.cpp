@@ -9,7 +9,6 @@
 #include <climits>
 
 namespace pageeditor {
-namespace {
 
 // The flat functions the page records call directly, with the wrapper's handle.
 struct PageFunctions {
@@ -51,6 +50,8 @@ struct PageFunctions {
                setFieldStr && insert && update;
     }
 };
+
+namespace {
 
 QString fromLibrary(const char *text)
 {
@@ -267,15 +268,13 @@ QString PageRecords::getrecordtext(const QString &targetdbfile, const QString &k
     return value;
 }
 
-// The write operations share their steps: open, find the page, make the match
-// the current record, write, insert or update, close.
-bool PageRecords::setrecord(const QString &dbfilepath, const QString &key, const QByteArray &value)
+// The write operations share their steps: open, find the page, make the
+// match the current record, write (`write` is told whether the page is new),
+// insert or update, close.
+bool PageRecords::writePage(const QString &dbfilepath, const QString &key,
+                            const std::function<bool(PageFunctions &, int handle, bool isNew)> &write)
 {
     m_writeError.clear();
-    if (value.size() > INT_MAX) {
-        m_writeError = QStringLiteral("the body is too large");
-        return false;
-    }
     OrvexClass db(m_library);
     if (!openForWrite(db, dbfilepath))
         return false;
@@ -296,15 +295,12 @@ bool PageRecords::setrecord(const QString &dbfilepath, const QString &key, const
         flat.queryFirst(query);  // the update goes to the record the query matched
     flat.closeQuery(query);
     const int handle = db.Handle();
-    // The document's RTF bytes go straight into the chunk: no file between.
     bool done;
     if (count <= 0) {
         done = flat.setFieldStr(handle, platform::encodeText(key).constData(), pagefield::var_name) == 1 &&
-               flat.appendChunk(handle, value.constData(), int(value.size()), pagefield::var_data) == 1 &&
-               flat.insert(handle) == 1;
+               write(flat, handle, true) && flat.insert(handle) == 1;
     } else {
-        done = flat.appendChunk(handle, value.constData(), int(value.size()), pagefield::var_data) == 1 &&
-               flat.update(handle) == 1;
+        done = write(flat, handle, false) && flat.update(handle) == 1;
     }
     if (!done)
         m_writeError = db.ErrMsg();
@@ -313,43 +309,25 @@ bool PageRecords::setrecord(const QString &dbfilepath, const QString &key, const
     return done;
 }
 
+bool PageRecords::setrecord(const QString &dbfilepath, const QString &key, const QByteArray &value)
+{
+    if (value.size() > INT_MAX) {
+        m_writeError = QStringLiteral("the body is too large");
+        return false;
+    }
+    // The document's RTF bytes go straight into the chunk: no file between.
+    return writePage(dbfilepath, key, [&](PageFunctions &flat, int handle, bool) {
+        return flat.appendChunk(handle, value.constData(), int(value.size()), pagefield::var_data) == 1;
+    });
+}
+
 bool PageRecords::setrecordtext(const QString &dbfilepath, const QString &key, const QString &value,
                                 int retindex)
 {
-    m_writeError.clear();
-    OrvexClass db(m_library);
-    if (!openForWrite(db, dbfilepath))
-        return false;
-    PageFunctions flat;
-    if (!flat.bind(m_library)) {
-        m_writeError = m_library.errorText();
-        finish(db, -1);
-        return false;
-    }
-    db.MoveFirst(0);
-    const int query = runQuery(db, flat, pageClause(QStringLiteral("var_name"), key), &m_writeError);
-    if (query < 0) {
-        finish(db, -1);
-        return false;
-    }
-    const int count = flat.queryCount(query);
-    if (count > 0)
-        flat.queryFirst(query);
-    flat.closeQuery(query);
-    const int handle = db.Handle();
     const QByteArray text = platform::encodeText(value);
-    bool done;
-    if (count <= 0) {
-        done = flat.setFieldStr(handle, platform::encodeText(key).constData(), pagefield::var_name) == 1 &&
-               flat.setFieldStr(handle, text.constData(), retindex) == 1 && flat.insert(handle) == 1;
-    } else {
-        done = flat.setFieldStr(handle, text.constData(), retindex) == 1 && flat.update(handle) == 1;
-    }
-    if (!done)
-        m_writeError = db.ErrMsg();
-    db.MoveFirst(0);
-    finish(db, -1);
-    return done;
+    return writePage(dbfilepath, key, [&](PageFunctions &flat, int handle, bool) {
+        return flat.setFieldStr(handle, text.constData(), retindex) == 1;
+    });
 }
 
 bool PageRecords::saveit(const QString &databaseName, const QString &page, const QByteArray &body,

@@ -19,6 +19,7 @@
 namespace pageeditor {
 
 class OrvexClass;
+struct PageFunctions;
 
 // The page schema: field numbers, names and sizes.
 namespace pagefield {
@@ -107,6 +108,8 @@ private:
     bool openForRead(OrvexClass &db, const QString &path);
     bool openForWrite(OrvexClass &db, const QString &path);
     void finish(OrvexClass &db, int query);
+    bool writePage(const QString &dbfilepath, const QString &key,
+                   const std::function<bool(PageFunctions &, int handle, bool isNew)> &write);
     void status(const QString &text);
     void letEventsRun();
 
