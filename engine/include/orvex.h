@@ -285,6 +285,42 @@ class ORVEX_EXPORT COrvex {
   bool CompareKeyPrev(int keyNo, void* value, short* code);
   bool CompareKeyPrev(const char* keyName, void* value, short* code);
 
+  // ---- Chunks ---------------------------------------------------------------
+  //
+  // A chunk field holds a value of any length outside the record. Writing:
+  // one or more AppendChunk calls for the field, then Insert or Update, which
+  // store the chunk with the record. Appending to another field and back
+  // starts the first field's value afresh. A record built without appending
+  // to a chunk field gets an empty chunk; in an update it keeps the chunk it
+  // had, and a field appended to replaces its old chunk (freed only once the
+  // new record is in place). A chunk reference inside a record image given to
+  // Insert or Update is never taken over: only chunks this object appended
+  // or the updated record had are stored. Reading: position on a record,
+  // GotoChunkPos, GetChunkSize, then GetChunk calls. Fields by number or by
+  // name (GetFieldNo). Chunks of deleted records are reused by later ones.
+  // Memory does not grow with a chunk's size.
+
+  // Appends length bytes (0 is allowed: a first empty piece makes an empty
+  // chunk) to the chunk field of the record being built. The data is
+  // written to the file at once. False for a field that is not a chunk
+  // field, a negative length or a write that fails.
+  bool AppendChunk(const void* data, int length, int fieldNo);
+  bool AppendChunk(const void* data, int length, const char* name);
+  // Prepares reading the current record's chunk from its start. False
+  // without a current record, for an empty chunk, or a damaged first block.
+  bool GotoChunkPos(int fieldNo);
+  bool GotoChunkPos(const char* name);
+  // Copies the next length bytes of the chunk to dest. When the value has
+  // fewer bytes left, or its blocks end before its size (a damaged file),
+  // what there is is copied and the result is false with an error text, so
+  // a short read is never taken for the whole value.
+  bool GetChunk(void* dest, int length, int fieldNo);
+  bool GetChunk(void* dest, int length, const char* name);
+  // The current record's chunk size in bytes (0 for an empty chunk); -1 when
+  // no file is open or the field is not a chunk field.
+  int GetChunkSize(int fieldNo);
+  int GetChunkSize(const char* name);
+
   // ---- Pattern search -------------------------------------------------------
   //
   // Over a single-field text key, in key order, testing each record's key

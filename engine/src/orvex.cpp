@@ -133,5 +133,19 @@ bool COrvex::GetNotLike(const char* keyName, const char* pattern, int mode) {
 }
 bool COrvex::GetNotLikeNext(int keyNo) { return table_->GetNotLikeNext(keyNo); }
 bool COrvex::GetNotLikeNext(const char* keyName) { return table_->GetNotLikeNext(table_->GetKeyNo(keyName)); }
+bool COrvex::AppendChunk(const void* data, int length, int fieldNo) {
+  return table_->AppendChunk(data, length, fieldNo);
+}
+bool COrvex::AppendChunk(const void* data, int length, const char* name) {
+  return table_->AppendChunk(data, length, table_->GetFieldNo(name));
+}
+bool COrvex::GotoChunkPos(int fieldNo) { return table_->GotoChunkPos(fieldNo); }
+bool COrvex::GotoChunkPos(const char* name) { return table_->GotoChunkPos(table_->GetFieldNo(name)); }
+bool COrvex::GetChunk(void* dest, int length, int fieldNo) { return table_->GetChunk(dest, length, fieldNo); }
+bool COrvex::GetChunk(void* dest, int length, const char* name) {
+  return table_->GetChunk(dest, length, table_->GetFieldNo(name));
+}
+int COrvex::GetChunkSize(int fieldNo) { return table_->GetChunkSize(fieldNo); }
+int COrvex::GetChunkSize(const char* name) { return table_->GetChunkSize(table_->GetFieldNo(name)); }
 bool COrvex::SavePosition(int keyNo) { return table_->SavePosition(keyNo); }
 bool COrvex::RestorePosition(int keyNo) { return table_->RestorePosition(keyNo); }

@@ -12,6 +12,7 @@
 //   table_dups.cpp        duplicate chains and removal from an index
 //   table_navigation.cpp  value seeks and walks
 //   table_patterns.cpp    pattern search and saved positions
+//   table_chunks.cpp      chunk storage
 #ifndef ORVEX_TABLE_TABLE_H_
 #define ORVEX_TABLE_TABLE_H_
 
@@ -65,6 +66,9 @@ constexpr const char* kDamaged = "database file damaged";
 constexpr const char* kReadFailed = "can't read file";
 constexpr const char* kWriteFailed = "can't write file";
 constexpr const char* kPatternTooLong = "pattern longer than 129 characters";
+constexpr const char* kChunkShort = "chunk ended before the length asked";
+constexpr const char* kChunkNotPositioned = "chunk read not started: GotoChunkPos first";
+constexpr const char* kChunkFreeListDamaged = "chunk free list damaged; new chunks go to the end of the file";
 }  // namespace err
 
 // Which entry a typed seek picks (the value-seek family).
@@ -208,6 +212,12 @@ class Table {
   bool SavePosition(int k);
   bool RestorePosition(int k);
 
+  // ---- chunks (table_chunks.cpp)
+  bool AppendChunk(const void* data, int length, int field);
+  bool GotoChunkPos(int field);
+  bool GetChunk(void* dest, int length, int field);
+  int GetChunkSize(int field);
+
  private:
   void SetError(const char* text) { err_ = text; }
   void SetErrorf(const char* format, int a);
@@ -242,6 +252,7 @@ class Table {
   // Picks where a block of size bytes goes: a free block or the end of the
   // file (*at). false only when the list is damaged.
   bool SeekDeleteList(bool dupNode, int size, int32_t* at);
+  bool InsertRecord(void* image, int length);
   bool WriteRecord(const uint8_t* data, int n, int32_t* at);
   bool ReadRecordAt(int32_t offset, uint8_t* fixed);
   // Restores a trimmed block of at most want bytes into fixed, checking it.
@@ -250,7 +261,6 @@ class Table {
   // and forgets them.
   void PrefetchAhead(SharedFile::Reader* access, int n);
   bool AutoIncValue(int field, int32_t* value);
-  bool FreeChunkChain(int32_t first);
   int InsertWorstCaseGrowth(int recordBlock);
   // Makes the current record buffer hold the current key's current record,
   // reading it when a load is pending or the buffer holds another record.
@@ -318,6 +328,29 @@ class Table {
     for (KeyPosition& p : pos_) p.travel = 0;
   }
 
+  // ---- chunks (table_chunks.cpp)
+  // Reads and checks the header of the chunk block at `at`.
+  bool ReadChunkHeader(int32_t at, ChunkBlockHeader* h);
+  bool WriteChunkHeader(int32_t at, const ChunkBlockHeader& h);
+  bool ChunkFreeListUsable();
+  bool DropChunkFreeList();
+  // Takes the first block of the chunk free list; false when there is none
+  // (the next block then goes to the end of the file).
+  bool SeekChunkDeleteList(int32_t* block, ChunkBlockHeader* h);
+  // Splices the chain that starts at first onto the chunk free list.
+  bool InsertChunkDeleteList(int32_t first);
+  void ResetChunkAppend();
+  bool WriteChunk(const uint8_t* data, int length);
+  // Checks for the chunk reads: an open file, a chunk field, a current
+  // record (read when it is not in the current record buffer).
+  bool ChunkFieldOfCurrent(int field);
+  // Puts into a record about to be written the chunk references it may
+  // hold (see table_chunks.cpp).
+  void SetChunkRefs(uint8_t* record);
+  // Frees the chains of a record's chunk fields, except those that
+  // replacement (when given) still references.
+  void FreeChunks(const uint8_t* record, const uint8_t* replacement);
+
   // ---- pattern search (table_patterns.cpp)
   void ClearPattern();
   // Stores the pattern and walks key k from its first record to the first
@@ -346,9 +379,42 @@ class Table {
   Node work_;             // working node (leaf last read by a walk)
   int32_t workKey_ = -1;  // the key whose leaf the working node holds
   KeyPosition pos_[kMaxKeys];
-  // Per chunk field: a chunk was appended for the record being built (an
-  // update sets every flag, so that the record keeps its chunks).
-  bool chunkWritten_[kMaxFields] = {};
+  // The chunk being appended for the record being built: its field (-1:
+  // none), bytes so far, first block, and the block being written with its
+  // header and the offset inside its data (block 0: the next piece starts a
+  // new block at the end of the file).
+  struct ChunkAppend {
+    int field = -1;
+    int32_t appended = 0;
+    int32_t first = 0;
+    int32_t block = 0;
+    ChunkBlockHeader header;
+    int32_t offset = 0;
+  };
+  ChunkAppend append_;
+  // Per chunk field: a chunk was appended for the record being built.
+  bool chunkAppended_[kMaxFields] = {};
+  // In an update: the old record's chunk references, kept by the new record
+  // for the fields not appended to.
+  ChunkRef chunkCarry_[kMaxFields];
+  // The chunk being read: field (-1: none), the record it belongs to, the
+  // block, its header, the offset inside its data, and the bytes of the
+  // value not read yet.
+  struct ChunkRead {
+    int field = -1;
+    int32_t record = -1;
+    int32_t block = 0;
+    ChunkBlockHeader header;
+    int32_t offset = 0;
+    int32_t left = 0;
+    // Cycle detection along the chain (see GetChunk).
+    int32_t mark = 0;
+    int64_t steps = 0;
+    int64_t span = 1;
+  };
+  ChunkRead read_;
+  // The chunk free list was walked since the file was opened.
+  bool chunkFreeChecked_ = false;
   bool updating_ = false;
   bool loadPending_ = false;
   // Offset of the record the current record buffer holds (-1: none, or it

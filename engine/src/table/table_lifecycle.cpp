@@ -21,7 +21,9 @@ Table::~Table() { CloseDB(); }
 void Table::Init() {
   open_ = ready_ = dirty_ = false;
   trimOnCreate_ = true;
-  std::memset(chunkWritten_, 0, sizeof chunkWritten_);
+  ResetChunkAppend();
+  read_ = ChunkRead();
+  chunkFreeChecked_ = false;
   updating_ = false;
   err_.clear();
   version_.clear();

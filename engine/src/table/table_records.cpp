@@ -176,27 +176,6 @@ bool Table::SeekDeleteList(bool dupNode, int size, int32_t* at) {
   return true;
 }
 
-// ---- chunk chains ---------------------------------------------------------
-
-// A freed chain is spliced whole onto the front of the chunk free list
-// (format/chunk.h); a chain longer than kMaxChunkSteps blocks is not freed.
-bool Table::FreeChunkChain(int32_t first) {
-  int32_t last = first;
-  uint8_t h[kChunkHeaderSize];
-  for (int step = 0;; ++step) {
-    if (step >= kMaxChunkSteps) return false;
-    if (!BlockInFile(last, kChunkHeaderSize) || !ReadAt(last, h, kChunkHeaderSize)) return false;
-    int32_t next = Load32(h + kChunkOffNext);
-    if (next <= 0) break;
-    if (next == last) return false;
-    last = next;
-  }
-  Store32(h + kChunkOffNext, hdr_.chunkFreeHead());
-  if (!WriteAt(last + kChunkOffNext, h + kChunkOffNext, 4)) return false;
-  hdr_.setChunkFreeHead(first);
-  return true;
-}
-
 // ---- auto-increment -------------------------------------------------------
 
 // The value is one more than the largest value under the auto-increment
@@ -246,6 +225,22 @@ bool Table::WriteRecord(const uint8_t* data, int n, int32_t* at) {
 }
 
 bool Table::Insert(void* image, int length) {
+  // The chunks appended for this record; if the record is not written they
+  // belong to nothing, and go back to the free list.
+  int32_t appended[kMaxFields];
+  int count = 0;
+  for (int i = 0; i < schema_.fields && edit_; ++i) {
+    if (schema_.type[i] == kTypeChunk && chunkAppended_[i]) {
+      const ChunkRef ref = ChunkRef::Load(edit_.get() + schema_.offset[i]);
+      if (ref.first > 0) appended[count++] = ref.first;
+    }
+  }
+  if (InsertRecord(image, length)) return true;
+  for (int i = 0; i < count; ++i) InsertChunkDeleteList(appended[i]);
+  return false;
+}
+
+bool Table::InsertRecord(void* image, int length) {
   if (!open_) return false;
   const int reclen = schema_.recordLength;
   uint8_t* edit = edit_.get();
@@ -258,23 +253,22 @@ bool Table::Insert(void* image, int length) {
       if (!AutoIncValue(i, &v)) return false;
       Store32(edit + schema_.offset[i], v);
       if (img && schema_.offset[i] + 4 <= length) Store32(img + schema_.offset[i], v);
-    } else if (schema_.type[i] == kTypeChunk && !chunkWritten_[i]) {
-      std::memset(edit + schema_.offset[i], 0, 8);
     }
   }
-  std::memset(chunkWritten_, 0, sizeof chunkWritten_);
-  if (schema_.keys <= 0 || !ready_) {
-    SetError(err::kKeyNotFound);
-    return false;
-  }
   // The record as written: the image, completed from the edit buffer when
-  // it is shorter than a record.
-  const uint8_t* src = edit;
+  // it is shorter than a record, with the chunk references it may hold.
+  uint8_t* src = edit;
   if (img) {
     uint8_t* full = image_.get();
     if (length < reclen) std::memcpy(full, edit, static_cast<size_t>(reclen));
     std::memcpy(full, img, static_cast<size_t>(length));
     src = full;
+  }
+  SetChunkRefs(src);
+  ResetChunkAppend();
+  if (schema_.keys <= 0 || !ready_) {
+    SetError(err::kKeyNotFound);
+    return false;
   }
   // Uniqueness pass: nothing is written when a unique key would get a
   // second live record.
@@ -368,13 +362,8 @@ bool Table::Delete() {
   hdr_.setRecordCount(hdr_.recordCount() - 1);
   dirty_ = true;
   workKey_ = -1;
-  for (int i = 0; i < schema_.fields; ++i) {
-    if (schema_.type[i] != kTypeChunk) continue;
-    const uint8_t* ref = cur_.get() + schema_.offset[i];
-    int32_t first = Load32(ref);
-    if (first > 0 && (!chunkWritten_[i] || std::memcmp(ref, edit_.get() + schema_.offset[i], 8) != 0))
-      FreeChunkChain(first);
-  }
+  // In an update the chunks stay until the new record is in place.
+  if (!updating_) FreeChunks(cur_.get(), nullptr);
   int32_t blockLen = schema_.recordLength;
   if (schema_.trimmed) {
     uint8_t b[2];
@@ -398,15 +387,20 @@ bool Table::Update(void* image, int length) {
   }
   if (pos_[curKey_].record == -1) return false;
   if (image && length == 0) length = schema_.recordLength;
-  bool chunkWrittenBefore[kMaxFields];
-  std::memcpy(chunkWrittenBefore, chunkWritten_, sizeof chunkWritten_);
-  std::memset(chunkWritten_, 1, sizeof chunkWritten_);
+  // The record being replaced keeps its chunks in every field not appended
+  // to; a field appended to gets the new chain, and the old chain is freed
+  // once the new record is in place (never before: a failed update leaves
+  // the old record with every chain it had).
+  if (!EnsureCurrentLoaded()) return false;
+  bool replaced[kMaxFields] = {};
+  for (int i = 0; i < schema_.fields; ++i) {
+    if (schema_.type[i] != kTypeChunk) continue;
+    chunkCarry_[i] = ChunkRef::Load(cur_.get() + schema_.offset[i]);
+    replaced[i] = chunkAppended_[i] && chunkCarry_[i].first > 0 &&
+                  ChunkRef::Load(edit_.get() + schema_.offset[i]).first != chunkCarry_[i].first;
+  }
   updating_ = true;
   if (!Delete()) {
-    // Nothing was replaced: the flags go back to what they were, so that a
-    // later Insert does not keep chunk references copied from this record
-    // (two records would then share one chunk chain).
-    std::memcpy(chunkWritten_, chunkWrittenBefore, sizeof chunkWritten_);
     updating_ = false;
     return false;
   }
@@ -415,13 +409,14 @@ bool Table::Update(void* image, int length) {
     // Put the old record back as it was: its auto-increment value and its
     // chunk references stay.
     std::memcpy(edit_.get(), cur_.get(), static_cast<size_t>(schema_.recordLength));
-    std::memset(chunkWritten_, 1, sizeof chunkWritten_);
     Insert(nullptr, 0);
     updating_ = false;
     err_ = why;
     return false;
   }
   updating_ = false;
+  for (int i = 0; i < schema_.fields; ++i)
+    if (replaced[i]) InsertChunkDeleteList(chunkCarry_[i].first);
   return true;
 }
 
