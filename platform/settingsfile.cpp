@@ -5,41 +5,77 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <algorithm>
+
 namespace platform {
 
-bool readSettingsLines(const QString &path, QStringList *lines)
+SettingsRead readSettingsFile(const QString &path, QStringList *lines, qsizetype maxLines)
 {
     lines->clear();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return false;
-    QByteArray bytes = file.readAll();
-    file.close();
+        return SettingsRead::NotOpened;
 
-    // A byte-order mark left by an editor is not part of the first line.
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        bytes.remove(0, 3);
-
-    // The whole file is decoded at once: it was written either here (UTF-8) or on
-    // the original platform (Windows-1252), never half and half.
-    const QString text = decodeText(bytes);
-    qsizetype start = 0;
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text[i];
-        if (c == u'\r') {
-            lines->append(text.mid(start, i - start));
-            if (i + 1 < n && text[i + 1] == u'\n')
-                ++i;
-            start = i + 1;
-        } else if (c == u'\n') {
-            lines->append(text.mid(start, i - start));
+    // Read in pieces, never more than the limit and one byte: a line that ends
+    // beyond the limit makes the file too large, whatever its length.
+    constexpr qint64 pieceSize = 64 * 1024;
+    QStringList read;
+    QByteArray line;            // bytes of the line being read
+    bool lfEndsNothing = false; // the byte before was a CR: a LF now is part of its end
+    bool firstPiece = true;
+    qint64 total = 0;
+    const auto wanted = [&] { return maxLines < 0 || read.size() < maxLines; };
+    while (wanted()) {
+        QByteArray piece = file.read(std::min(pieceSize, settingsFileLimit + 1 - total));
+        if (piece.isEmpty()) {
+            if (file.error() != QFileDevice::NoError)
+                return SettingsRead::NotOpened;
+            if (total > settingsFileLimit)
+                return SettingsRead::TooLarge;
+            if (!line.isEmpty())
+                read.append(decodeText(line));
+            break;
+        }
+        total += piece.size();
+        // A byte-order mark left by an editor is not part of the first line.
+        if (firstPiece && piece.startsWith("\xEF\xBB\xBF"))
+            piece.remove(0, 3);
+        firstPiece = false;
+        qsizetype start = 0;
+        for (qsizetype i = 0; i < piece.size() && wanted(); ++i) {
+            const char c = piece[i];
+            if (c != '\r' && c != '\n')
+                continue;
+            if (c == '\n' && lfEndsNothing && i == start && line.isEmpty()) {
+                lfEndsNothing = false;
+                start = i + 1;
+                continue;
+            }
+            line += QByteArrayView(piece).sliced(start, i - start);
+            read.append(decodeText(line));
+            line.clear();
+            lfEndsNothing = c == '\r';
             start = i + 1;
         }
+        if (start < piece.size()) {
+            line += QByteArrayView(piece).sliced(start);
+            lfEndsNothing = false;
+        }
     }
-    if (start < n)
-        lines->append(text.mid(start));
-    return true;
+    *lines = read;
+    return SettingsRead::Read;
+}
+
+bool readSettingsLines(const QString &path, QStringList *lines)
+{
+    return readSettingsFile(path, lines) == SettingsRead::Read;
+}
+
+QString settingsFileTooLargeText(const QString &path)
+{
+    return QStringLiteral("%1 is larger than a settings file may be (%2 MB), so it was not read.")
+        .arg(path)
+        .arg(settingsFileLimit / (1024 * 1024));
 }
 
 bool writeSettingsLines(const QString &path, const QStringList &lines)

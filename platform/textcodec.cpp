@@ -7,7 +7,7 @@ namespace {
 
 // True when the bytes are well-formed UTF-8: no overlong forms, no surrogates,
 // nothing above U+10FFFF, no truncated sequence.
-bool isValidUtf8(const QByteArray &bytes)
+bool isValidUtf8(QByteArrayView bytes)
 {
     const auto *p = reinterpret_cast<const unsigned char *>(bytes.constData());
     const qsizetype n = bytes.size();
@@ -61,7 +61,7 @@ constexpr char16_t kCp1252High[32] = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-QString decodeWindows1252(const QByteArray &bytes)
+QString decodeWindows1252(QByteArrayView bytes)
 {
     QString text(bytes.size(), Qt::Uninitialized);
     QChar *out = text.data();
@@ -72,9 +72,8 @@ QString decodeWindows1252(const QByteArray &bytes)
     return text;
 }
 
-}  // namespace
-
-QString decodeText(const QByteArray &bytes)
+// One line's bytes, without its line end.
+QString decodeLine(QByteArrayView bytes)
 {
     if (isValidUtf8(bytes)) {
         // Every character is kept, a leading U+FEFF too (QString::fromUtf8 would
@@ -83,6 +82,25 @@ QString decodeText(const QByteArray &bytes)
         return utf8.decode(bytes);
     }
     return decodeWindows1252(bytes);
+}
+
+}  // namespace
+
+QString decodeText(const QByteArray &bytes)
+{
+    QString text;
+    text.reserve(bytes.size());
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (c == '\r' || c == '\n') {
+            text += decodeLine(QByteArrayView(bytes).sliced(start, i - start));
+            text += QLatin1Char(c);
+            start = i + 1;
+        }
+    }
+    text += decodeLine(QByteArrayView(bytes).sliced(start));
+    return text;
 }
 
 QByteArray encodeText(const QString &text)

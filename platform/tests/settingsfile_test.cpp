@@ -9,7 +9,10 @@
 #include <csignal>
 #include <sys/resource.h>
 
+using platform::readSettingsFile;
 using platform::readSettingsLines;
+using platform::SettingsRead;
+using platform::settingsFileLimit;
 using platform::writeSettingsLines;
 
 namespace {
@@ -76,11 +79,66 @@ TEST_F(SettingsFile, TextIsDecodedBySuiteCodec)
     EXPECT_EQ(read("\xEF\xBB\xBF" "first\r\n"), (QStringList{"first"}));
 }
 
+TEST_F(SettingsFile, AStrayWindows1252LineLeavesTheOtherLinesUtf8)
+{
+    // The home-page texts saved here, then one line typed on the original platform.
+    EXPECT_EQ(read("\xC2\xAC" "a\xC2\xAC" "Caf\xC3\xA9\r\n"
+                   "men\xFA" " del d\xED" "a\r\n"
+                   "\xC2\xAC" "b\xC2\xAC \r\n"),
+              (QStringList{"¬a¬Café", "menú del día", "¬b¬ "}));
+}
+
+TEST_F(SettingsFile, ReadsOnlyTheLinesAskedFor)
+{
+    // Nineteen playlist lines and then far more than a settings file may hold.
+    QByteArray bytes;
+    for (int slot = 0; slot < 19; ++slot)
+        bytes += "slot " + QByteArray::number(slot) + ".odp\r\n";
+    const QByteArray junk(settingsFileLimit + 4096, 'x');
+    const QString p = writeBytes(bytes + junk);
+
+    QStringList lines;
+    ASSERT_EQ(readSettingsFile(p, &lines, 19), SettingsRead::Read);
+    ASSERT_EQ(lines.size(), 19);
+    EXPECT_EQ(lines.first(), QStringLiteral("slot 0.odp"));
+    EXPECT_EQ(lines.last(), QStringLiteral("slot 18.odp"));
+    ASSERT_EQ(readSettingsFile(p, &lines, 1), SettingsRead::Read);
+    EXPECT_EQ(lines, QStringList{"slot 0.odp"});
+
+    // Read whole, or up to a line beyond the limit, it is too large and gives nothing.
+    lines = QStringList{"left over"};
+    EXPECT_EQ(readSettingsFile(p, &lines), SettingsRead::TooLarge);
+    EXPECT_TRUE(lines.isEmpty());
+    EXPECT_EQ(readSettingsFile(p, &lines, 20), SettingsRead::TooLarge);
+    EXPECT_FALSE(readSettingsLines(p, &lines));
+    EXPECT_TRUE(platform::settingsFileTooLargeText(p).startsWith(p));
+
+    // A file of exactly the limit is read whole.
+    const QString full = writeBytes("first\r\n" + QByteArray(settingsFileLimit - 7, 'y'));
+    ASSERT_EQ(readSettingsFile(full, &lines), SettingsRead::Read);
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines.at(1).size(), settingsFileLimit - 7);
+}
+
+TEST_F(SettingsFile, LineEndsAcrossTheReadersPiecesReadAsAnywhere)
+{
+    // CR LF, CR CR and LF CR standing astride every place where the reader's
+    // pieces of the file might meet.
+    for (const int before : {65533, 65534, 65535, 65536}) {
+        const QByteArray head(before, 'h');
+        EXPECT_EQ(read(head + "\r\nnext\r\rthird\n\rfifth"),
+                  (QStringList{QString(before, u'h'), "next", "", "third", "", "fifth"}))
+            << before;
+    }
+}
+
 TEST_F(SettingsFile, MissingFileReadsNothingAndSaysSo)
 {
     QStringList lines{"left over"};
     EXPECT_FALSE(readSettingsLines(path(QStringLiteral("absent.txt")), &lines));
     EXPECT_TRUE(lines.isEmpty());
+    EXPECT_EQ(readSettingsFile(path(QStringLiteral("absent.txt")), &lines, 19),
+              SettingsRead::NotOpened);
 }
 
 TEST_F(SettingsFile, WritesEveryLineWithCrLfInUtf8)

@@ -26,7 +26,7 @@ TEST(TextCodec, BytesThatAreNotUtf8AreWindows1252)
               QString(QStringLiteral("\u0081\u008D\u008F\u0090\u009D")));
 }
 
-TEST(TextCodec, OneInvalidSequenceMakesTheWholeTextWindows1252)
+TEST(TextCodec, OneInvalidSequenceMakesTheWholeLineWindows1252)
 {
     // UTF-8 "é" beside a lone 0xAC: the bytes are not UTF-8, so each is one character.
     EXPECT_EQ(decodeText(QByteArray("\xC3\xA9\xAC")), QStringLiteral("Ã©¬"));
@@ -57,4 +57,18 @@ TEST(TextCodec, EncodesUtf8AndReadsItBack)
     const QString marked = QChar(0xFEFF) + QStringLiteral("x");
     EXPECT_EQ(encodeText(marked), QByteArray("\xEF\xBB\xBFx"));
     EXPECT_EQ(decodeText(encodeText(marked)), marked);
+}
+
+TEST(TextCodec, EachLineIsDecidedOnItsOwn)
+{
+    // A UTF-8 file with one line written on the original platform: the UTF-8 lines
+    // keep their "¬", the other line is Windows-1252, line ends stay where they were.
+    EXPECT_EQ(decodeText(QByteArray("\xC2\xAC" "a\xC2\xAC" "caf\xC3\xA9\r\n"
+                                    "caf\xE9 \x93quoted\x94\r\n"
+                                    "\xC2\xAC" "b\xC2\xAC \n\xAC" "c\xAC" "old\rlast \xE2\x82\xAC")),
+              QStringLiteral("¬a¬café\r\ncafé “quoted”\r\n¬b¬ \n¬c¬old\rlast €"));
+    // A sequence cut by a line end is invalid on both sides of it.
+    EXPECT_EQ(decodeText(QByteArray("ok \xE2\x82\r\n\xAC" "tail")),
+              QStringLiteral("ok \u00E2\u201A\r\n¬tail"));
+    EXPECT_EQ(decodeText(QByteArray("\r\n\n")), QStringLiteral("\r\n\n"));
 }
