@@ -1,5 +1,9 @@
 #include "shell/core/datafile.h"
 
+#include "platform/settingsfile.h"
+
+#include <QFileInfo>
+
 namespace DataFile {
 
 QStringList variableNames()
@@ -46,6 +50,27 @@ QList<QPair<QString, QString>> parse(const QStringList &lines)
     if (!currentName.isEmpty())
         texts.append({currentName, currentText});
     return texts;
+}
+
+bool hasStrayLines(const QStringList &lines)
+{
+    for (const QString &line : lines) {
+        if (line.startsWith(QChar(separator)))
+            return false;
+        if (!line.trimmed().isEmpty())
+            return true;
+    }
+    return false;
+}
+
+bool hasUnreadTexts(const QString &path)
+{
+    if (!QFileInfo(path).isFile())
+        return false;
+    QStringList lines;
+    if (platform::readSettingsFile(path, &lines) != platform::SettingsRead::Read)
+        return true;
+    return hasStrayLines(lines);
 }
 
 }  // namespace DataFile

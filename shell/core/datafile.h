@@ -28,4 +28,13 @@ QStringList block(const QString &name, const QString &value);
 // Lines before the first header belong to no variable and are dropped.
 QList<QPair<QString, QString>> parse(const QStringList &lines);
 
+// True when some of the lines belong to no text: a line holding more than blanks
+// before the first header. Load passes them over, and a save would drop them.
+bool hasStrayLines(const QStringList &lines);
+
+// True when the file at `path` is a data.txt whose texts cannot all be read: it
+// cannot be opened, it is larger than a settings file may be, or it holds stray
+// lines. A missing file holds nothing to lose.
+bool hasUnreadTexts(const QString &path);
+
 }  // namespace DataFile

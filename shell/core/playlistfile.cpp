@@ -1,13 +1,14 @@
 #include "shell/core/playlistfile.h"
 
-#include "platform/settingsfile.h"
-
 namespace PlaylistFile {
 
-QStringList read(const QString &path)
+QStringList read(const QString &path, platform::SettingsRead *result)
 {
     QStringList lines;
-    platform::readSettingsLines(path, &lines);  // a missing file reads as no lines
+    // A missing or unreadable file reads as no lines.
+    const platform::SettingsRead read = platform::readSettingsFile(path, &lines, slotCount);
+    if (result)
+        *result = read;
     QStringList entries;
     for (int slot = 0; slot < slotCount; ++slot)
         entries << (slot < lines.size() ? lines.at(slot) : QString());

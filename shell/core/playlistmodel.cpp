@@ -31,8 +31,11 @@ void PlaylistModel::ReloadPlaylist()
 
 void PlaylistModel::load_playlist()
 {
-    m_slots = PlaylistFile::read(m_playlistPath);
+    platform::SettingsRead read = platform::SettingsRead::Read;
+    m_slots = PlaylistFile::read(m_playlistPath, &read);
     emit slotsChanged();
+    if (read == platform::SettingsRead::TooLarge)
+        emit playlistTooLarge(m_playlistPath);
 }
 
 bool PlaylistModel::save_playlist() const

@@ -54,6 +54,8 @@ public:
 signals:
     void slotsChanged();
     void listChanged();
+    // load_playlist found playlist.txt larger than a settings file may be.
+    void playlistTooLarge(const QString &path);
 
 private:
     QString m_playlistPath;

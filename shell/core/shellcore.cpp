@@ -6,10 +6,13 @@
 #include "shell/core/viewercommand.h"
 
 #include "platform/dialogs.h"
+#include "platform/filecopy.h"
 #include "platform/movie/movie.h"
 #include "platform/programfolder.h"
 #include "platform/settingsfile.h"
 #include "platform/windowservices.h"
+
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -97,7 +100,10 @@ void ShellCore::startUp(const QString &commandLine)
 
 void ShellCore::refreshcombo()
 {
-    const QStringList entries = PlaylistFile::read(m_installation.playlistPath());
+    platform::SettingsRead read = platform::SettingsRead::Read;
+    const QStringList entries = PlaylistFile::read(m_installation.playlistPath(), &read);
+    if (read == platform::SettingsRead::TooLarge)
+        tellTooLarge(m_installation.playlistPath());
     m_selectorItems.clear();
     m_selectorSlots.clear();
     for (int slot = 0; slot < entries.size(); ++slot) {
@@ -126,6 +132,8 @@ PlaylistModel *ShellCore::playlist()
     if (!m_playlist) {
         m_playlist = std::make_unique<PlaylistModel>(m_installation.playlistPath(),
                                                      m_installation.presentationsFolder());
+        connect(m_playlist.get(), &PlaylistModel::playlistTooLarge, this,
+                &ShellCore::tellTooLarge);
         m_playlist->ReloadPlaylist();
     }
     return m_playlist.get();
@@ -176,7 +184,10 @@ void ShellCore::setSelectorText(const QString &text)
 
 void ShellCore::playCurrentSlide()
 {
-    const QString viewer = ViewerCommand::read(m_installation.viewerCommandPath());
+    platform::SettingsRead read = platform::SettingsRead::Read;
+    const QString viewer = ViewerCommand::read(m_installation.viewerCommandPath(), &read);
+    if (read == platform::SettingsRead::TooLarge)
+        tellTooLarge(m_installation.viewerCommandPath());
     const QString path = m_installation.presentationPath(slotEntry(m_currentSlide));
     if (path.endsWith(QLatin1Char('/')))  // an empty slot
         return;
@@ -295,23 +306,54 @@ bool ShellCore::save_text()
     QStringList lines;
     for (const QString &name : DataFile::variableNames())
         lines << saveFlash(name);
-    if (!platform::writeSettingsLines(m_installation.dataWritePath(), lines)) {
+    const QString path = m_installation.dataWritePath();
+
+    // A data.txt whose texts could not all be read (the movie shows the texts it
+    // had before, and a save would write them over the file) is kept beside the
+    // new one, so that nothing it holds is lost. When it cannot be kept, it is
+    // not written over.
+    const QString kept = path + QStringLiteral(".bak");
+    const bool keepOld = DataFile::hasUnreadTexts(path);
+    if (keepOld) {
+        QString error;
+        if (!platform::copyFileAtomically(path, kept, &error)) {
+            m_dialogs.messageBox(
+                programTitle(),
+                QStringLiteral("%1 holds texts that could not be read, and it could not be kept "
+                               "as %2 (%3); the data has not been saved")
+                    .arg(path, kept, error));
+            return false;
+        }
+    }
+
+    if (!platform::writeSettingsLines(path, lines)) {
         // The texts stay in the movie and the old file stays as it was.
         m_dialogs.messageBox(programTitle(),
-                             m_installation.dataWritePath() +
-                                 QStringLiteral(" could not be written; the data has not been saved"));
+                             path + QStringLiteral(" could not be written; the data has not been saved"));
         return false;
     }
-    m_dialogs.messageBox(programTitle(), QStringLiteral("data has been saved"));
+    QString done = QStringLiteral("data has been saved");
+    if (keepOld) {
+        done += QStringLiteral("\n\nThe texts of the old %1 could not be read; it is kept as %2.")
+                    .arg(QFileInfo(path).fileName(), kept);
+    }
+    m_dialogs.messageBox(programTitle(), done);
     return true;
 }
 
 void ShellCore::load_Text()
 {
     QStringList lines;
-    // A missing data.txt loads nothing and changes no variable.
-    if (!platform::readSettingsLines(m_installation.dataReadPath(), &lines))
+    const QString path = m_installation.dataReadPath();
+    switch (platform::readSettingsFile(path, &lines)) {
+    case platform::SettingsRead::Read:
+        break;
+    case platform::SettingsRead::NotOpened:
+        return;  // a missing data.txt loads nothing and changes no variable
+    case platform::SettingsRead::TooLarge:
+        tellTooLarge(path);
         return;
+    }
     for (const auto &[name, text] : DataFile::parse(lines))
         zapFlash(name, text);
 }
@@ -351,6 +393,14 @@ void ShellCore::showNote(const QString &text)
     if (!m_launcher.startProcess(QStringLiteral("splash.exe note: ") + text, QString(),
                                  WindowState::Normal))
         emit noteShown(text);
+}
+
+void ShellCore::tellTooLarge(const QString &path)
+{
+    if (m_toldTooLarge.contains(path))
+        return;
+    m_toldTooLarge.insert(path);
+    m_dialogs.messageBox(programTitle(), platform::settingsFileTooLargeText(path));
 }
 
 void ShellCore::hideMenu()

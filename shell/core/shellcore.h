@@ -10,6 +10,7 @@
 #include "platform/launcher.h"
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -134,6 +135,9 @@ private:
     void setSelectorText(const QString &text);
     void stopMovieAndCloseViewer();
     void startProgram(const QString &commandLine, platform::WindowState state);
+    // Tells once per run that a settings file is too large to read: the player
+    // reloads data.txt every 20 seconds, and one box is enough.
+    void tellTooLarge(const QString &path);
     void openTarget(const QString &target);
 
     Installation m_installation;
@@ -150,4 +154,5 @@ private:
     QString m_selectorText;
     int m_currentSlide = 0;
     QString m_currentfile;
+    QSet<QString> m_toldTooLarge;  // settings files already told too large
 };

@@ -1,7 +1,5 @@
 #include "shell/core/viewercommand.h"
 
-#include "platform/settingsfile.h"
-
 #include <QStringList>
 
 namespace {
@@ -34,12 +32,13 @@ QString escapedPath(const QString &path, bool quoted)
 
 namespace ViewerCommand {
 
-QString read(const QString &path)
+QString read(const QString &path, platform::SettingsRead *result)
 {
     QStringList lines;
-    if (!platform::readSettingsLines(path, &lines) || lines.isEmpty())
-        return QString();
-    return lines.first();
+    const platform::SettingsRead read = platform::readSettingsFile(path, &lines, 1);
+    if (result)
+        *result = read;
+    return lines.value(0);
 }
 
 QString complete(const QString &viewerCommand, const QString &presentationPath)

@@ -5,8 +5,13 @@
 #include "platform/testing/recorders.h"
 #include "testinstallation.h"
 
+#include "platform/settingsfile.h"
+
 #include <QFile>
 #include <memory>
+
+#include <csignal>
+#include <sys/resource.h>
 
 using platform::WindowState;
 using namespace platform::testing;
@@ -112,6 +117,33 @@ TEST_F(ShellTest, EmptyOrMissingPlaylistGivesAnEmptySelectorAndLabel)
         EXPECT_TRUE(s.selectorItems().isEmpty()) << "missing " << missing;
         EXPECT_EQ(s.selectorText(), "");
         EXPECT_EQ(s.currentfile(), "");
+    }
+}
+
+TEST_F(ShellTest, OnlyThePlaylistsNineteenLinesAreReadAndATooLargeOneIsToldOnce)
+{
+    // Whatever follows the 19 lines is never read, however large.
+    QByteArray bytes = "first.odp\r\n" + QByteArray("\r\n").repeated(18);
+    inst.writeFile("playlist.txt", bytes + QByteArray(platform::settingsFileLimit * 2, 'x'));
+    ShellCore &s = started();
+    EXPECT_EQ(s.selectorItems(), QStringList{"first.odp"});
+    EXPECT_EQ(s.currentfile(), "first.odp");
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+
+    // Nineteen lines that need more than a settings file may hold: empty slots, told
+    // once though the selector and the editor each read the file.
+    const QString path = inst.folder() + "/playlist.txt";
+    for (Edition edition : {Edition::Full, Edition::Player}) {
+        inst.writeFile("playlist.txt", "first.odp\r\n" + QByteArray(platform::settingsFileLimit, 'x'));
+        ScriptedDialogs boxes;
+        ShellCore fresh(inst.installation(edition), launcher, boxes, windows, movie);
+        fresh.startUp(QString());
+        fresh.editPlaylist();
+        EXPECT_TRUE(fresh.selectorItems().isEmpty());
+        EXPECT_EQ(fresh.currentfile(), "");
+        EXPECT_EQ(fresh.playlist()->slotTexts(), slotsOf({}));
+        ASSERT_EQ(boxes.messages.size(), 1);
+        EXPECT_EQ(boxes.messages[0].text, platform::settingsFileTooLargeText(path));
     }
 }
 
@@ -226,6 +258,24 @@ TEST_F(PlaybackTest, FirstNextPreviousReplaysTheLastPlayedAndKeepsThePointer)
               QStringList({played("p0.odp"), played("p1.odp"), played("p1.odp")}));
     EXPECT_EQ(s.currentSlide(), 2);
     EXPECT_EQ(s.currentfile(), "p2.odp");
+}
+
+TEST_F(PlaybackTest, OnlyTheViewerCommandsFirstLineIsReadAndATooLargeOneIsTold)
+{
+    viewer("viewer --show\r\n" + QByteArray(platform::settingsFileLimit * 2, 'x'));
+    ShellCore &s = started();
+    s.load_next_slide();
+    EXPECT_EQ(launcher.processes.size(), 1);
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+
+    viewer(QByteArray(platform::settingsFileLimit + 1, 'v'));
+    s.load_next_slide();
+    s.load_next_slide();
+    EXPECT_EQ(launcher.processes.size(), 1);
+    EXPECT_EQ(s.currentSlide(), 3);
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages[0].text,
+              platform::settingsFileTooLargeText(inst.folder() + "/powerpoint_location.txt"));
 }
 
 TEST_F(PlaybackTest, TrailingMinusQuoteGivesTheUnquotedPath)
@@ -489,6 +539,95 @@ TEST_F(ShellTest, LoadReadsWindowsTextsWrittenInTheOldCodePage)
     ShellCore &s = started();
     s.load_Text();
     EXPECT_EQ(movie.variables.value("a"), "caf\u00e9");
+}
+
+TEST_F(ShellTest, OneWindowsLineInAUtf8DataFileLeavesEveryOtherTextReadable)
+{
+    // Saved here in UTF-8, then one line typed on the original platform.
+    inst.writeFile("data.txt", QByteArray("\xC2\xAC" "a\xC2\xAC" "Caf\xC3\xA9\r\n"
+                                          "men\xFA" "\r\n"
+                                          "\xC2\xAC" "b\xC2\xAC" "d\xC3\xAD" "a\r\n"));
+    ShellCore &s = started();
+    s.load_Text();
+    EXPECT_EQ(movie.variables.value("a"), "Caf\u00e9" + cr + "men\u00fa");
+    EXPECT_EQ(movie.variables.value("b"), "d\u00eda");
+    EXPECT_EQ(movie.setVariableCalls.size(), 2);
+}
+
+TEST_F(ShellTest, ATooLargeDataFileLoadsNothingAndIsToldOnce)
+{
+    movie.variables.insert("a", "keep me");
+    inst.writeFile("data.txt", (sep + "a" + sep).toUtf8() +
+                                   QByteArray(platform::settingsFileLimit, 'x'));
+    ShellCore &s = started(Edition::Full, "player");
+    s.load_Text();
+    s.load_Text();  // the player's reload, 20 seconds later
+    EXPECT_TRUE(movie.setVariableCalls.isEmpty());
+    EXPECT_EQ(movie.variables.value("a"), "keep me");
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages[0].text,
+              platform::settingsFileTooLargeText(inst.folder() + "/data.txt"));
+    EXPECT_TRUE(dialogs.messages[0].text.contains("data.txt is larger than a settings file"));
+}
+
+TEST_F(ShellTest, SaveKeepsADataFileWhoseTextsCouldNotBeReadBesideTheNewOne)
+{
+    movie.variables.insert("a", "new text");
+    const QString keptPath = inst.work() + "/data.txt.bak";
+    // Lines before any header (a file that is no data.txt, or one damaged by an
+    // editor), and a file too large to read: the texts in them are not lost.
+    const QByteArray damaged("Welcome to the show\r\n\xC2\xAC" "b\xC2\xAC" "kept\r\n");
+    const QByteArray huge = QByteArray(platform::settingsFileLimit + 1, 'x');
+    for (const QByteArray &old : {damaged, huge}) {
+        QFile::remove(keptPath);
+        dialogs.messages.clear();
+        inst.writeWorkFile("data.txt", old);
+        ShellCore &s = started();
+        ASSERT_TRUE(s.save_text());
+        EXPECT_EQ(TestInstallation::readAt(keptPath), old);
+        EXPECT_TRUE(inst.readWorkFile("data.txt").startsWith("\xC2\xAC" "a\xC2\xAC" "new text\r\n"));
+        ASSERT_EQ(dialogs.messages.size(), 1);
+        EXPECT_TRUE(dialogs.messages[0].text.startsWith("data has been saved\n\n"));
+        EXPECT_TRUE(dialogs.messages[0].text.contains(keptPath)) << dialogs.messages[0].text.toStdString();
+    }
+
+    // A data.txt that reads whole, or none at all, is simply replaced.
+    QFile::remove(keptPath);
+    dialogs.messages.clear();
+    ShellCore &s = shell();
+    ASSERT_TRUE(s.save_text());  // over the file just saved
+    QFile::remove(inst.work() + "/data.txt");
+    ASSERT_TRUE(s.save_text());
+    EXPECT_FALSE(QFile::exists(keptPath));
+    ASSERT_EQ(dialogs.messages.size(), 2);
+    EXPECT_EQ(dialogs.messages[0].text, "data has been saved");
+    EXPECT_EQ(dialogs.messages[1].text, "data has been saved");
+}
+
+TEST_F(ShellTest, ADataFileThatCannotBeKeptIsNotWrittenOver)
+{
+    movie.variables.insert("a", "new text");
+    const QByteArray old = "no header\r\n" + QByteArray(platform::settingsFileLimit, 'x');
+    inst.writeWorkFile("data.txt", old);
+    ShellCore &s = started();
+
+    // The copy to data.txt.bak fails halfway (a file-size limit below the file's).
+    struct rlimit savedLimit {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &savedLimit), 0);
+    const auto savedSignal = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit tight = savedLimit;
+    tight.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
+    const bool written = s.save_text();
+    setrlimit(RLIMIT_FSIZE, &savedLimit);
+    std::signal(SIGXFSZ, savedSignal);
+
+    EXPECT_FALSE(written);
+    EXPECT_EQ(inst.readWorkFile("data.txt"), old);
+    EXPECT_EQ(QDir(inst.work()).entryList(QDir::Files | QDir::Hidden), QStringList{"data.txt"});
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages[0].text.contains("not been saved"));
+    EXPECT_TRUE(dialogs.messages[0].text.contains(inst.work() + "/data.txt.bak"));
 }
 
 TEST_F(ShellTest, MissingOrEmptyDataFileChangesNoVariable)
