@@ -1,6 +1,7 @@
 #pragma once
 // `launch --check`: a dry run for script authors. Reads the script as a load would,
-// runs nothing, and prints every problem with its line number.
+// runs nothing, and prints every problem and warning with its line number, in line
+// order.
 #include <QString>
 #include <QTextStream>
 
@@ -8,8 +9,8 @@ namespace launch {
 
 class LaunchCheck {
 public:
-    // Returns the exit status: 0 when the script has no problem, 1 when it has some,
-    // 2 when there is no script to read.
+    // Returns the exit status: 0 when the script has no problem (warnings do not
+    // count), 1 when it has some, 2 when there is no script it can read.
     static int run(const QString &programFolder, const QString &programName, QTextStream &out);
 };
 

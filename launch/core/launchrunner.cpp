@@ -70,10 +70,18 @@ LaunchRunner::LoadResult LaunchRunner::load(const QString &commandLine)
         return LoadResult::Ended;
     }
     QStringList lines;
-    if (!platform::readSettingsLines(files.scriptPath(), &lines)) {
+    switch (platform::readSettingsFile(files.scriptPath(), &lines)) {
+    case platform::SettingsRead::Read:
+        break;
+    case platform::SettingsRead::NotOpened:
         m_services.dialogs.messageBox(programTitle(),
                                       QStringLiteral("The launch script %1 cannot be read.")
                                           .arg(files.scriptPath()));
+        end(1);
+        return LoadResult::Ended;
+    case platform::SettingsRead::TooLarge:
+        m_services.dialogs.messageBox(programTitle(),
+                                      platform::settingsFileTooLargeText(files.scriptPath()));
         end(1);
         return LoadResult::Ended;
     }

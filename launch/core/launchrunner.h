@@ -47,7 +47,9 @@ public:
     // lines are read. `commandLine` is empty or an entry number, run once the whole
     // script is read; any other command line runs nothing of its own and ends the
     // program once the script is read. Every problem found is told in one box,
-    // before anything runs.
+    // before anything runs; warnings are left to `launch --check`, so that a script
+    // that works starts without a box. At most LaunchScript::maxEntries entries are
+    // read.
     // Ended: the program ends now without showing its window (see exitCode()).
     LoadResult load(const QString &commandLine);
 

@@ -1,6 +1,6 @@
 #include "launch/core/launchscript.h"
 
-#include "launch/core/launchcommand.h"
+#include "launch/core/entrycheck.h"
 
 namespace launch {
 
@@ -17,12 +17,14 @@ QString LaunchScript::shortLineText(const ScriptEntry &entry)
 {
     return QStringLiteral("\"%1\" has fewer than three fields (caption, label and commands, "
                           "separated by \"%2\"), so its button runs nothing")
-        .arg(entry.line, QString(separator()));
+        .arg(entry.line(), QString(separator()));
 }
 
 LaunchScript LaunchScript::parse(const QStringList &lines)
 {
     LaunchScript script;
+    int firstUnreadLine = 0;  // the line of the first entry beyond maxEntries
+    int entryLines = 0;
     for (qsizetype index = 0; index < lines.size() && !script.m_endsWhileReading; ++index) {
         const QString &line = lines.at(index);
         if (isComment(line))
@@ -32,7 +34,20 @@ LaunchScript LaunchScript::parse(const QStringList &lines)
             script.m_title = line;
             continue;
         }
-        script.addEntry(static_cast<int>(index) + 1, line);
+        const int lineNumber = static_cast<int>(index) + 1;
+        if (++entryLines > maxEntries) {
+            if (firstUnreadLine == 0)
+                firstUnreadLine = lineNumber;
+            continue;
+        }
+        script.addEntry(lineNumber, line);
+    }
+    if (firstUnreadLine > 0) {
+        script.m_problems.append(
+            {firstUnreadLine, QStringLiteral("the script has %1 entries and a window shows at most "
+                                             "%2, so the entries from this line on are not read")
+                                  .arg(entryLines)
+                                  .arg(maxEntries)});
     }
     if (script.m_entries.isEmpty())
         script.m_problems.append({0, QStringLiteral("the script has no entries")});
@@ -44,24 +59,12 @@ void LaunchScript::addEntry(int lineNumber, const QString &line)
     ScriptEntry entry;
     entry.number = static_cast<int>(m_entries.size());
     entry.lineNumber = lineNumber;
-    entry.line = line;
     entry.fields = line.split(separator());
 
     if (!entry.complete()) {
         m_problems.append({lineNumber, shortLineText(entry)});
         m_entries.append(entry);
         return;
-    }
-
-    // Every command is read now, so that a number that is not a number is told once,
-    // at load, and the command itself then does nothing.
-    const QStringList commands = entry.commandList().split(QLatin1Char('*'));
-    for (const QString &text : commands) {
-        const LaunchCommand command = LaunchCommand::parse(text);
-        if (command.kind() == LaunchCommand::Kind::BadNumber) {
-            m_problems.append({lineNumber, QStringLiteral("\"%1\": %2, so the command does nothing")
-                                               .arg(command.text(), command.problem())});
-        }
     }
 
     if (entry.fields.size() == 4) {
@@ -77,12 +80,7 @@ void LaunchScript::addEntry(int lineNumber, const QString &line)
             const qsizetype bracket = time.indexOf(QLatin1Char(']'));
             if (bracket >= 0)
                 time = time.left(bracket);
-            if (time.isEmpty()) {
-                m_problems.append({lineNumber, QStringLiteral("\"%1\" has no time (write it as "
-                                                              "[time 14:30]), so the entry never "
-                                                              "runs by time")
-                                                   .arg(trigger)});
-            } else {
+            if (!time.isEmpty()) {
                 entry.trigger = Trigger::Time;
                 entry.timeText = time;
             }
@@ -90,6 +88,9 @@ void LaunchScript::addEntry(int lineNumber, const QString &line)
             entry.trigger = Trigger::OnClose;
         }
     }
+    // Every command and trigger is read now, so that what can never work is told
+    // once, at load; such a command then does nothing.
+    EntryCheck::check(entry, &m_problems, &m_warnings);
     m_entries.append(entry);
 }
 

@@ -10,8 +10,7 @@ enum class Trigger { None, Autorun, End, Time, OnClose };
 struct ScriptEntry {
     int number = 0;       // entry number, from 0 in file order
     int lineNumber = 0;   // line of the script file, from 1
-    QString line;         // the line as read
-    QStringList fields;   // split at "¬", not trimmed
+    QStringList fields;   // split at "¬", not trimmed; the line itself is not kept twice
 
     Trigger trigger = Trigger::None;
     QString timeText;     // Trigger::Time: the time text ("14:30")
@@ -30,6 +29,9 @@ struct ScriptEntry {
     {
         return labelText() + QStringLiteral(" (opens ") + commandList() + QStringLiteral(")");
     }
+
+    // The line as read.
+    QString line() const { return fields.join(QChar(0x00AC)); }
 
     QString field(int index) const { return index < fields.size() ? fields.at(index) : QString(); }
 };

@@ -3,6 +3,8 @@
 #include "launch/core/launchrunner.h"
 #include "launchtestsupport.h"
 
+#include "platform/settingsfile.h"
+
 #include <gtest/gtest.h>
 
 namespace launch {
@@ -262,7 +264,13 @@ TEST(LaunchExecute, WindowStateWordsInBothSpellingsAndUnknownCommands)
     EXPECT_FALSE(bench.runner().ended());
     EXPECT_TRUE(bench.view.eventsStartingWith(QStringLiteral("hide")).isEmpty());
     EXPECT_TRUE(bench.dialogs.inputs.isEmpty());
-    EXPECT_TRUE(bench.dialogs.messages.isEmpty());
+    // Each is told once, in the load's box, and running them tells nothing more.
+    ASSERT_EQ(bench.dialogs.messages.size(), 1);
+    const QString text = bench.dialogs.messages[0].text;
+    for (const char *command : {"[Restore]", "[frobnicate 1]", "[End]", "[end] ", "[hide] now",
+                                "[pause]", "[PAUSE 5]", "[launch] "})
+        EXPECT_EQ(text.count(QStringLiteral("line 2: \"%1\"").arg(QLatin1String(command))), 1)
+            << command;
 }
 
 TEST(LaunchExecute, EmptyCommandsOpenNothing)
@@ -311,7 +319,12 @@ TEST(LaunchTriggers, AutorunRunsWhileReadingAndHideHidesItsButtonForGood)
     // Only the line of exactly four fields whose trigger is "[autorun]" runs.
     EXPECT_EQ(bench.opened(), QStringList{QStringLiteral("welcome @ ") + bench.folder});
     EXPECT_TRUE(bench.view.eventsStartingWith(QStringLiteral("timer")).isEmpty());
-    EXPECT_TRUE(bench.dialogs.messages.isEmpty());
+    // The triggers that are ignored are told in the load's box.
+    ASSERT_EQ(bench.dialogs.messages.size(), 1);
+    const QString told = bench.dialogs.messages[0].text;
+    EXPECT_TRUE(told.contains(QStringLiteral("line 4: the trigger \"[autorun]\" counts only")));
+    EXPECT_TRUE(told.contains(QStringLiteral("line 5: \"[Autorun]\" is not a trigger")));
+    EXPECT_TRUE(told.contains(QStringLiteral("line 6: \"[autorun] \" is not a trigger")));
     EXPECT_FALSE(bench.view.buttonVisible[0]);
     // The autorun ran before the next line was read.
     const QStringList events = bench.view.events;
@@ -526,6 +539,57 @@ TEST(LaunchBadInput, ANonNumberIsToldOnceAndItsCommandDoesNothing)
     EXPECT_EQ(tones(bench), QStringLiteral("pause 2147483647,pause 2147483647"));
     EXPECT_TRUE(bench.view.eventsStartingWith(QStringLiteral("move")).isEmpty());
     EXPECT_EQ(bench.opened().size(), 4);
+}
+
+TEST(LaunchBadInput, AScriptLongerThanAWindowShowsTheEntriesThatFitAndSaysSo)
+{
+    LaunchBench bench;
+    QStringList lines{QStringLiteral("Huge")};
+    for (int i = 0; i < 20000; ++i)
+        lines.append(QStringLiteral("b%1¬label¬x%1").arg(i) +
+                     (i == 20 || i == 19999 ? QStringLiteral("¬[autorun]") : QString()));
+    bench.writeScript(lines);
+    ASSERT_EQ(bench.load(), LoadResult::ShowWindow);
+    EXPECT_EQ(bench.runner().entryCount(), LaunchScript::maxEntries);
+    EXPECT_EQ(bench.view.entries.size(), LaunchScript::maxEntries);
+    EXPECT_EQ(bench.view.height, EntryLayout::windowHeight(LaunchScript::maxEntries));
+    // Entries past the limit are not read: their start-up entries do not run.
+    EXPECT_EQ(bench.opened(), QStringList{QStringLiteral("x20 @ ") + bench.folder});
+    ASSERT_EQ(bench.dialogs.messages.size(), 1);
+    EXPECT_TRUE(bench.dialogs.messages[0].text.contains(
+        QStringLiteral("line %1: the script has 20000 entries and a window shows at most %2")
+            .arg(LaunchScript::maxEntries + 2)
+            .arg(LaunchScript::maxEntries)))
+        << bench.dialogs.messages[0].text.toStdString();
+    // The command line may name only the entries read.
+    LaunchBench named;
+    named.writeScript(lines);
+    EXPECT_EQ(named.load(QString::number(LaunchScript::maxEntries)), LoadResult::Ended);
+    EXPECT_EQ(named.runner().exitCode(), 1);
+}
+
+TEST(LaunchBadInput, AScriptTooLargeToReadIsToldAndRunsNothing)
+{
+    LaunchBench bench;
+    bench.writeFile(QStringLiteral("launch.ini"),
+                    "t\r\na\xC2\xAC" "b\xC2\xAC" "first\xC2\xAC[autorun]\r\n" +
+                        QByteArray(platform::settingsFileLimit, 'x'));
+    EXPECT_EQ(bench.load(), LoadResult::Ended);
+    EXPECT_EQ(bench.runner().exitCode(), 1);
+    EXPECT_TRUE(bench.opened().isEmpty());
+    ASSERT_EQ(bench.dialogs.messages.size(), 1);
+    EXPECT_EQ(bench.dialogs.messages[0].text,
+              platform::settingsFileTooLargeText(bench.folder + QStringLiteral("/launch.ini")));
+}
+
+TEST(LaunchBadInput, WarningsAreLeftToTheCheckAndTheWaitsStillRun)
+{
+    LaunchBench bench;
+    bench.writeScript({QStringLiteral("t"), QStringLiteral("a¬b¬[pause 99999999]*[beep 440 90000]")});
+    ASSERT_EQ(bench.load(), LoadResult::ShowWindow);
+    EXPECT_TRUE(bench.dialogs.messages.isEmpty());
+    bench.runner().execute(0);
+    EXPECT_EQ(tones(bench), QStringLiteral("pause 99999999,beep 440 90000"));
 }
 
 TEST(LaunchBadInput, ACommaInATimeTextNeverRunsAnotherEntry)
