@@ -57,6 +57,19 @@ QString duration(int milliseconds)
     return QStringLiteral("%1 hours").arg(seconds / 3600);
 }
 
+// A pause or tone that holds the window longer than the minute timer's interval.
+void warnIfLong(const QString &text, const char *doing, int milliseconds, int line,
+                QList<ScriptProblem> *warnings)
+{
+    if (milliseconds <= EntryCheck::longestQuietWait)
+        return;
+    warnings->append({line,
+                      QStringLiteral("\"%1\" %2 %3: the window answers nothing meanwhile, and a "
+                                     "time entry due then does not run")
+                          .arg(text, QLatin1String(doing), duration(milliseconds)),
+                      true});
+}
+
 void checkCommand(const QString &text, int line, QList<ScriptProblem> *problems,
                   QList<ScriptProblem> *warnings)
 {
@@ -101,22 +114,10 @@ void checkCommand(const QString &text, int line, QList<ScriptProblem> *problems,
         }
         break;
     case LaunchCommand::Kind::Pause:
-        if (command.first() > EntryCheck::longestQuietWait) {
-            warnings->append({line,
-                              QStringLiteral("\"%1\" waits %2: the window answers nothing "
-                                             "meanwhile, and a time entry due then does not run")
-                                  .arg(text, duration(command.first())),
-                              true});
-        }
+        warnIfLong(text, "waits", command.first(), line, warnings);
         break;
     case LaunchCommand::Kind::Beep:
-        if (command.second() > EntryCheck::longestQuietWait) {
-            warnings->append({line,
-                              QStringLiteral("\"%1\" sounds for %2: the window answers nothing "
-                                             "meanwhile, and a time entry due then does not run")
-                                  .arg(text, duration(command.second())),
-                              true});
-        }
+        warnIfLong(text, "sounds for", command.second(), line, warnings);
         break;
     default:
         break;

@@ -1,13 +1,13 @@
 #include "platform/settingsfile.h"
 
+#include "platform/testing/filesizelimit.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/resource.h>
 
 using platform::readSettingsFile;
 using platform::readSettingsLines;
@@ -162,16 +162,13 @@ TEST_F(SettingsFile, FailedWriteLeavesThePreviousContent)
     const QString p = path(QStringLiteral("playlist.txt"));
     ASSERT_TRUE(writeSettingsLines(p, {"intro.odp"}));
 
-    // A file-size limit makes the write fail halfway, whoever runs the test.
-    struct rlimit saved {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto savedSignal = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit tight = saved;
-    tight.rlim_cur = 8;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
-    const bool written = writeSettingsLines(p, {"a much longer playlist line", "and another"});
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, savedSignal);
+    // A file-size limit makes the write fail halfway.
+    bool written = true;
+    {
+        const platform::testing::FileSizeLimit limit(8);
+        ASSERT_TRUE(limit.active());
+        written = writeSettingsLines(p, {"a much longer playlist line", "and another"});
+    }
 
     EXPECT_FALSE(written);
     EXPECT_EQ(bytesOf(p), QByteArray("intro.odp\r\n"));

@@ -2,6 +2,7 @@
 
 #include "shell/core/playlistfile.h"
 #include "shell/core/playlistmodel.h"
+#include "platform/testing/filesizelimit.h"
 #include "platform/testing/recorders.h"
 #include "testinstallation.h"
 
@@ -9,9 +10,6 @@
 
 #include <QFile>
 #include <memory>
-
-#include <csignal>
-#include <sys/resource.h>
 
 using platform::WindowState;
 using namespace platform::testing;
@@ -612,15 +610,12 @@ TEST_F(ShellTest, ADataFileThatCannotBeKeptIsNotWrittenOver)
     ShellCore &s = started();
 
     // The copy to data.txt.bak fails halfway (a file-size limit below the file's).
-    struct rlimit savedLimit {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &savedLimit), 0);
-    const auto savedSignal = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit tight = savedLimit;
-    tight.rlim_cur = 4096;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
-    const bool written = s.save_text();
-    setrlimit(RLIMIT_FSIZE, &savedLimit);
-    std::signal(SIGXFSZ, savedSignal);
+    bool written = true;
+    {
+        const FileSizeLimit limit(4096);
+        ASSERT_TRUE(limit.active());
+        written = s.save_text();
+    }
 
     EXPECT_FALSE(written);
     EXPECT_EQ(inst.readWorkFile("data.txt"), old);
