@@ -8,9 +8,12 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <array>
 #include <climits>
 #include <map>
 #include <memory>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace platform {
@@ -24,6 +27,8 @@ constexpr int kDefaultHalfPoints = 24;
 constexpr int kDefaultCodePage = 1252;
 
 enum class Destination { Text, Skip, FontTable, ColourTable };
+
+using SingleByteTable = std::array<char16_t, 256>;
 
 // Character properties as the document sets them; fonts and colours by their
 // number in the font and colour tables (-1 font: the \deff font; 0 colour: auto).
@@ -50,33 +55,58 @@ struct FontEntry {
     int charset = -1;  // \fcharsetN; -1 when the entry has none
 };
 
-// Destinations whose content is never shown: document information, style and
-// list definitions, pictures and objects, field instructions, bookmarks, headers,
-// footers, footnotes and comments, and the tables that only some writers know.
-bool isSkippedDestination(const QByteArray &word)
-{
-    static const QList<QByteArray> skipped = {
-        "info", "stylesheet", "pict", "object", "objdata", "objclass", "result", "shp",
-        "shpinst", "shprslt", "shppict", "nonshppict", "do", "fldinst", "header", "headerl",
-        "headerr", "headerf", "footer", "footerl", "footerr", "footerf", "footnote", "ftnsep",
-        "ftnsepc", "ftncn", "aftnsep", "aftnsepc", "aftncn", "annotation", "atnid",
-        "atnauthor", "atrfstart", "atrfend", "bkmkstart", "bkmkend", "xe", "tc", "txe", "rxe",
-        "themedata", "colorschememapping", "latentstyles", "datastore", "listtable",
-        "listoverridetable", "revtbl", "rsidtbl", "generator", "pgdsctbl", "filetbl",
-        "template", "docvar", "userprops", "fchars", "lchars", "pn", "xmlnstbl", "mmathPr",
-        "wgrffmtfilter", "panose", "falt", "background", "passwordhash", "ud",
-    };
-    return skipped.contains(word);
-}
+// The control words the reader acts on. Every other word is read and passed over.
+enum class Word {
+    Unknown, Skipped, Underline,
+    Bin, U, Uc, Fldrslt, Fonttbl, Colortbl, Ansicpg, Mac, Pc, Pca, Deff, F, Fcharset,
+    Red, Green, Blue, Par, Cell, Row, Page, Line, Tab, Pard, Ql, Qc, Qr, Qj, Plain, B, I,
+    Ulnone, Fs, Cf, Highlight, Emdash, Endash, Bullet, Lquote, Rquote, Ldblquote, Rdblquote,
+    Emspace, Enspace,
+};
 
-bool isUnderlineOn(const QByteArray &word)
+Word wordOf(std::string_view word)
 {
-    static const QList<QByteArray> kinds = {
-        "ul", "uld", "uldash", "uldashd", "uldashdd", "uldb", "ulhwave", "ulldash", "ulth",
-        "ulthd", "ulthdash", "ulthdashd", "ulthdashdd", "ulthldash", "ululdbwave", "ulw",
-        "ulwave",
-    };
-    return kinds.contains(word);
+    static const std::unordered_map<std::string_view, Word> words = [] {
+        std::unordered_map<std::string_view, Word> table;
+        // Destinations whose content is never shown: document information, style
+        // and list definitions, pictures and objects, field instructions,
+        // bookmarks, headers, footers, footnotes and comments, and the tables
+        // that only some writers know.
+        for (std::string_view skipped :
+             {"info", "stylesheet", "pict", "object", "objdata", "objclass", "result", "shp", "shpinst",
+              "shprslt", "shppict", "nonshppict", "do", "fldinst", "header", "headerl", "headerr", "headerf",
+              "footer", "footerl", "footerr", "footerf", "footnote", "ftnsep", "ftnsepc", "ftncn", "aftnsep",
+              "aftnsepc", "aftncn", "annotation", "atnid", "atnauthor", "atrfstart", "atrfend", "bkmkstart",
+              "bkmkend", "xe", "tc", "txe", "rxe", "themedata", "colorschememapping", "latentstyles",
+              "datastore", "listtable", "listoverridetable", "revtbl", "rsidtbl", "generator", "pgdsctbl",
+              "filetbl", "template", "docvar", "userprops", "fchars", "lchars", "pn", "xmlnstbl", "mmathPr",
+              "wgrffmtfilter", "panose", "falt", "background", "passwordhash", "ud"})
+            table.emplace(skipped, Word::Skipped);
+        for (std::string_view underline :
+             {"ul", "uld", "uldash", "uldashd", "uldashdd", "uldb", "ulhwave", "ulldash", "ulth", "ulthd",
+              "ulthdash", "ulthdashd", "ulthdashdd", "ulthldash", "ululdbwave", "ulw", "ulwave"})
+            table.emplace(underline, Word::Underline);
+        const std::pair<std::string_view, Word> others[] = {
+            {"bin", Word::Bin}, {"u", Word::U}, {"uc", Word::Uc}, {"fldrslt", Word::Fldrslt},
+            {"fonttbl", Word::Fonttbl}, {"colortbl", Word::Colortbl}, {"ansicpg", Word::Ansicpg},
+            {"mac", Word::Mac}, {"pc", Word::Pc}, {"pca", Word::Pca}, {"deff", Word::Deff}, {"f", Word::F},
+            {"fcharset", Word::Fcharset}, {"red", Word::Red}, {"green", Word::Green}, {"blue", Word::Blue},
+            {"par", Word::Par}, {"cell", Word::Cell}, {"nestcell", Word::Cell}, {"row", Word::Row},
+            {"nestrow", Word::Row}, {"page", Word::Page}, {"sect", Word::Page}, {"line", Word::Line},
+            {"tab", Word::Tab}, {"pard", Word::Pard}, {"ql", Word::Ql}, {"qc", Word::Qc}, {"qr", Word::Qr},
+            {"qj", Word::Qj}, {"qd", Word::Qj}, {"plain", Word::Plain}, {"b", Word::B}, {"i", Word::I},
+            {"ulnone", Word::Ulnone}, {"fs", Word::Fs}, {"cf", Word::Cf}, {"highlight", Word::Highlight},
+            {"cb", Word::Highlight}, {"chcbpat", Word::Highlight}, {"emdash", Word::Emdash},
+            {"endash", Word::Endash}, {"bullet", Word::Bullet}, {"lquote", Word::Lquote},
+            {"rquote", Word::Rquote}, {"ldblquote", Word::Ldblquote}, {"rdblquote", Word::Rdblquote},
+            {"emspace", Word::Emspace}, {"enspace", Word::Enspace},
+        };
+        for (const auto &[name, word] : others)
+            table.emplace(name, word);
+        return table;
+    }();
+    const auto found = words.find(word);
+    return found == words.end() ? Word::Unknown : found->second;
 }
 
 int hexValue(char c)
@@ -213,7 +243,7 @@ private:
                 length -= dropped;
             }
             if (length > 0 && !skipping())
-                appendText(QString::fromLatin1(start, length));
+                appendLatin1(start, length);
             return;
         }
         const auto c = static_cast<unsigned char>(*m_p++);
@@ -223,7 +253,7 @@ private:
         } else if (c == '\t') {
             flushBytes();
             if (!consumeFallback() && !skipping())
-                appendText(QStringLiteral("\t"));
+                appendChar(QLatin1Char('\t'));
         }
         // Line ends and other control characters are not text in RTF.
     }
@@ -264,7 +294,7 @@ private:
         switch (c) {
         case '\\': case '{': case '}':
             if (!skipping())
-                appendText(QString(QLatin1Char(c)));
+                appendChar(QLatin1Char(c));
             break;
         case '~':
             appendSymbol(QChar(0x00A0));
@@ -278,7 +308,7 @@ private:
             m_optionalDestination = true;
             break;
         case '\r': case '\n':
-            controlWord("par", false, 0);
+            controlWord(Word::Par, false, 0);
             break;
         default:
             break;  // \- (optional hyphen), \: and the rest show nothing
@@ -291,7 +321,7 @@ private:
         const char *start = m_p;
         while (m_p < m_end && ((*m_p >= 'a' && *m_p <= 'z') || (*m_p >= 'A' && *m_p <= 'Z')))
             ++m_p;
-        const QByteArray word(start, qMin<qsizetype>(m_p - start, 33));
+        const Word word = m_p - start > 32 ? Word::Unknown : wordOf(std::string_view(start, m_p - start));
         bool hasParameter = false;
         bool negative = false;
         long long parameter = 0;
@@ -313,21 +343,21 @@ private:
         if (m_p < m_end && *m_p == ' ')
             ++m_p;
 
-        if (word == "bin") {
+        if (word == Word::Bin) {
             // Binary data follows, as many bytes as the parameter says.
             const long long length = qMax(0LL, parameter);
             m_p += qMin<long long>(length, m_end - m_p);
             return;
         }
         flushBytes();
-        if (word == "u") {
+        if (word == Word::U) {
             if (consumeFallback())
                 return;
             int code = int(parameter);
             if (code < 0)
                 code += 65536;
             if (!skipping() && code > 0 && code <= 0xFFFF)
-                appendUnicode(char16_t(code));
+                appendChar(QChar(char16_t(code)));
             m_fallbackToSkip = m_state.fallbackCount;
             return;
         }
@@ -336,154 +366,112 @@ private:
         controlWord(word, hasParameter, int(parameter));
     }
 
-    void controlWord(const QByteArray &word, bool hasParameter, int parameter)
+    void controlWord(Word word, bool hasParameter, int parameter)
     {
         if (m_optionalDestination) {
             m_optionalDestination = false;
-            if (word != "fldrslt")
+            if (word != Word::Fldrslt)
                 m_state.destination = Destination::Skip;
             return;
         }
-        if (isSkippedDestination(word)) {
+        if (word == Word::Skipped) {
             m_state.destination = Destination::Skip;
             return;
         }
-        if (m_state.destination == Destination::Skip)
+        if (m_state.destination == Destination::Skip || word == Word::Unknown)
             return;
-        if (word == "fonttbl") {
+        switch (word) {
+        case Word::Fonttbl:
             m_state.destination = Destination::FontTable;
             return;
-        }
-        if (word == "colortbl") {
+        case Word::Colortbl:
             m_state.destination = Destination::ColourTable;
             m_colourStarted = false;
             return;
-        }
         // Document-wide settings, wherever they stand.
-        if (word == "ansicpg") {
-            m_ansiCodePage = parameter;
-            return;
+        case Word::Ansicpg: m_ansiCodePage = parameter; return;
+        case Word::Mac: m_ansiCodePage = 10000; return;
+        case Word::Pc: m_ansiCodePage = 437; return;
+        case Word::Pca: m_ansiCodePage = 850; return;
+        case Word::Deff: m_defaultFont = parameter; return;
+        case Word::Uc: m_state.fallbackCount = qBound(0, parameter, 16); return;
+        default: break;
         }
-        if (word == "mac") {
-            m_ansiCodePage = 10000;
-            return;
-        }
-        if (word == "pc") {
-            m_ansiCodePage = 437;
-            return;
-        }
-        if (word == "pca") {
-            m_ansiCodePage = 850;
-            return;
-        }
-        if (word == "deff") {
-            m_defaultFont = parameter;
-            return;
-        }
-        if (word == "uc") {
-            m_state.fallbackCount = qBound(0, parameter, 16);
-            return;
-        }
-        if (m_state.destination == Destination::FontTable) {
+        if (m_state.destination == Destination::FontTable)
             fontTableWord(word, parameter);
-            return;
-        }
-        if (m_state.destination == Destination::ColourTable) {
+        else if (m_state.destination == Destination::ColourTable)
             colourTableWord(word, parameter);
-            return;
-        }
-        textWord(word, hasParameter, parameter);
+        else
+            textWord(word, hasParameter, parameter);
     }
 
-    void fontTableWord(const QByteArray &word, int parameter)
+    void fontTableWord(Word word, int parameter)
     {
-        if (word == "f") {
+        if (word == Word::F) {
             finishFontEntry();
             m_fontEntry = parameter;
             m_fonts[parameter];
-        } else if (word == "fcharset" && m_fontEntry >= 0) {
+        } else if (word == Word::Fcharset && m_fontEntry >= 0) {
             m_fonts[m_fontEntry].charset = parameter;
         }
     }
 
-    void colourTableWord(const QByteArray &word, int parameter)
+    void colourTableWord(Word word, int parameter)
     {
         const int component = qBound(0, parameter, 255);
-        if (word == "red")
+        if (word == Word::Red)
             m_colour.setRed(component);
-        else if (word == "green")
+        else if (word == Word::Green)
             m_colour.setGreen(component);
-        else if (word == "blue")
+        else if (word == Word::Blue)
             m_colour.setBlue(component);
         else
             return;
         m_colourStarted = true;
     }
 
-    void textWord(const QByteArray &word, bool hasParameter, int parameter)
+    void textWord(Word word, bool hasParameter, int parameter)
     {
         CharState &chars = m_state.chars;
         const bool on = !hasParameter || parameter != 0;
-        if (word == "par") {
-            endParagraph();
-        } else if (word == "cell" || word == "nestcell") {
-            endParagraph();  // a table is read as one paragraph per cell
-        } else if (word == "row" || word == "nestrow" || word == "page" || word == "sect") {
+        switch (word) {
+        case Word::Par: endParagraph(); break;
+        case Word::Cell: endParagraph(); break;  // a table is read as one paragraph per cell
+        case Word::Row:
+        case Word::Page:
             if (!m_blockBreakPending && (!m_run.isEmpty() || !m_cursor.block().text().isEmpty()))
                 endParagraph();
-        } else if (word == "line") {
-            appendSymbol(QChar(QChar::LineSeparator));
-        } else if (word == "tab") {
-            appendSymbol(QChar('\t'));
-        } else if (word == "pard") {
-            m_state.alignment = Qt::AlignLeft;
-        } else if (word == "ql") {
-            m_state.alignment = Qt::AlignLeft;
-        } else if (word == "qc") {
-            m_state.alignment = Qt::AlignHCenter;
-        } else if (word == "qr") {
-            m_state.alignment = Qt::AlignRight;
-        } else if (word == "qj" || word == "qd") {
-            m_state.alignment = Qt::AlignJustify;
-        } else if (word == "plain") {
-            chars = CharState();
-        } else if (word == "b") {
-            chars.bold = on;
-        } else if (word == "i") {
-            chars.italic = on;
-        } else if (word == "ulnone") {
-            chars.underline = false;
-        } else if (isUnderlineOn(word)) {
-            chars.underline = on;
-        } else if (word == "f") {
-            chars.font = parameter;
-        } else if (word == "fs") {
+            break;
+        case Word::Line: appendSymbol(QChar(QChar::LineSeparator)); break;
+        case Word::Tab: appendSymbol(QChar('\t')); break;
+        case Word::Pard:
+        case Word::Ql: m_state.alignment = Qt::AlignLeft; break;
+        case Word::Qc: m_state.alignment = Qt::AlignHCenter; break;
+        case Word::Qr: m_state.alignment = Qt::AlignRight; break;
+        case Word::Qj: m_state.alignment = Qt::AlignJustify; break;
+        case Word::Plain: chars = CharState(); break;
+        case Word::B: chars.bold = on; break;
+        case Word::I: chars.italic = on; break;
+        case Word::Ulnone: chars.underline = false; break;
+        case Word::Underline: chars.underline = on; break;
+        case Word::F: chars.font = parameter; break;
+        case Word::Fs:
             if (parameter > 0)
                 chars.halfPoints = qMin(parameter, 3276);
-        } else if (word == "cf") {
-            chars.foreground = parameter;
-        } else if (word == "highlight" || word == "cb" || word == "chcbpat") {
-            chars.background = parameter;
-        } else if (word == "emdash") {
-            appendSymbol(QChar(0x2014));
-        } else if (word == "endash") {
-            appendSymbol(QChar(0x2013));
-        } else if (word == "bullet") {
-            appendSymbol(QChar(0x2022));
-        } else if (word == "lquote") {
-            appendSymbol(QChar(0x2018));
-        } else if (word == "rquote") {
-            appendSymbol(QChar(0x2019));
-        } else if (word == "ldblquote") {
-            appendSymbol(QChar(0x201C));
-        } else if (word == "rdblquote") {
-            appendSymbol(QChar(0x201D));
-        } else if (word == "emspace") {
-            appendSymbol(QChar(0x2003));
-        } else if (word == "enspace") {
-            appendSymbol(QChar(0x2002));
+            break;
+        case Word::Cf: chars.foreground = parameter; break;
+        case Word::Highlight: chars.background = parameter; break;
+        case Word::Emdash: appendSymbol(QChar(0x2014)); break;
+        case Word::Endash: appendSymbol(QChar(0x2013)); break;
+        case Word::Bullet: appendSymbol(QChar(0x2022)); break;
+        case Word::Lquote: appendSymbol(QChar(0x2018)); break;
+        case Word::Rquote: appendSymbol(QChar(0x2019)); break;
+        case Word::Ldblquote: appendSymbol(QChar(0x201C)); break;
+        case Word::Rdblquote: appendSymbol(QChar(0x201D)); break;
+        case Word::Emspace: appendSymbol(QChar(0x2003)); break;
+        case Word::Enspace: appendSymbol(QChar(0x2002)); break;
+        default: break;  // spacing, indents, table geometry, ... are not kept
         }
-        // Every other word (spacing, indents, table geometry, ...) is not kept.
     }
 
     void finishFontEntry()
@@ -501,20 +489,32 @@ private:
 
     // ---- text ----
 
+    // A byte of a \'xx escape (or written raw). Single-byte code pages decode at
+    // once; the bytes of the East Asian ones are gathered and decoded together,
+    // so that a character of two bytes decodes as one.
     void appendByte(char byte)
     {
         if (skipping())
             return;
+        const int codePage = codePageOfFont(currentFont());
+        if (const SingleByteTable *table = singleByteTable(codePage)) {
+            appendChar(QChar((*table)[static_cast<unsigned char>(byte)]));
+            return;
+        }
+        m_bytesCodePage = codePage;
         m_bytes.append(byte);
     }
 
     void appendSymbol(QChar symbol)
     {
         if (!skipping())
-            appendText(QString(symbol));
+            appendChar(symbol);
     }
 
-    void appendUnicode(char16_t unit) { appendText(QString(QChar(unit))); }
+    int currentFont() const
+    {
+        return m_state.destination == Destination::FontTable ? m_fontEntry : m_state.chars.font;
+    }
 
     int codePageOfFont(int font) const
     {
@@ -540,23 +540,46 @@ private:
         return *found->second;
     }
 
-    // Bytes of \'xx escapes are gathered and decoded together, so that a
-    // character of two bytes (the East Asian code pages) decodes as one.
+    // The characters of a code page's 256 bytes; null for the code pages whose
+    // characters take two bytes.
+    const SingleByteTable *singleByteTable(int codePage)
+    {
+        if (codePage == m_tableCodePage)
+            return m_table;
+        m_tableCodePage = codePage;
+        auto found = m_tables.find(codePage);
+        if (found == m_tables.end()) {
+            std::unique_ptr<SingleByteTable> table;
+            if (codePage != 932 && codePage != 936 && codePage != 949 && codePage != 950) {
+                table = std::make_unique<SingleByteTable>();
+                QStringDecoder &decoder = decoderFor(codePage);
+                for (int byte = 0; byte < 256; ++byte) {
+                    const QString decoded = decoder.decode(QByteArray(1, char(byte)));
+                    (*table)[byte] = decoded.size() == 1 ? decoded[0].unicode() : char16_t(0xFFFD);
+                }
+            }
+            found = m_tables.emplace(codePage, std::move(table)).first;
+        }
+        m_table = found->second.get();
+        return m_table;
+    }
+
     void flushBytes()
     {
         if (m_bytes.isEmpty())
             return;
-        const int font = m_state.destination == Destination::FontTable ? m_fontEntry : m_state.chars.font;
-        const QString text = decoderFor(codePageOfFont(font)).decode(m_bytes);
+        const QString text = decoderFor(m_bytesCodePage).decode(m_bytes);
         m_bytes.clear();
         appendText(text);
     }
 
-    void appendText(const QString &text)
+    // Text of the font table, the colour table or the page. False when the text
+    // is not the page's (it has been dealt with then).
+    bool tableText(QStringView text)
     {
         switch (m_state.destination) {
         case Destination::Skip:
-            return;
+            return true;
         case Destination::ColourTable:
             // Each ";" ends an entry; an entry without components is "auto".
             for (qsizetype n = text.count(QLatin1Char(';')); n > 0; --n) {
@@ -564,15 +587,21 @@ private:
                 m_colour = QColor(0, 0, 0);
                 m_colourStarted = false;
             }
-            return;
+            return true;
         case Destination::FontTable:
             m_fontName += text;
             if (m_fontName.contains(QLatin1Char(';')))
                 finishFontEntry();
-            return;
+            return true;
         case Destination::Text:
             break;
         }
+        return false;
+    }
+
+    // Readies the run for the page's text in the current formatting.
+    void prepareRun()
+    {
         if (m_blockBreakPending) {
             m_cursor.insertBlock();
             m_blockBreakPending = false;
@@ -583,7 +612,32 @@ private:
             m_runFormat = charFormat(m_runState);
             m_runFormatValid = true;
         }
+    }
+
+    void appendLatin1(const char *text, qsizetype length)
+    {
+        if (m_state.destination == Destination::Text) {
+            prepareRun();
+            m_run += QLatin1String(text, length);
+        } else {
+            appendText(QString::fromLatin1(text, length));
+        }
+    }
+
+    void appendText(QStringView text)
+    {
+        if (tableText(text))
+            return;
+        prepareRun();
         m_run += text;
+    }
+
+    void appendChar(QChar c)
+    {
+        if (tableText(QStringView(&c, 1)))
+            return;
+        prepareRun();
+        m_run += c;
     }
 
     QTextCharFormat charFormat(const CharState &chars) const
@@ -659,8 +713,12 @@ private:
     bool m_colourStarted = false;
     int m_ansiCodePage = kDefaultCodePage;
 
-    QByteArray m_bytes;
+    QByteArray m_bytes;  // bytes of a two-byte code page, not decoded yet
+    int m_bytesCodePage = kDefaultCodePage;
     std::map<int, std::unique_ptr<QStringDecoder>> m_decoders;
+    std::map<int, std::unique_ptr<SingleByteTable>> m_tables;
+    int m_tableCodePage = 0;
+    const SingleByteTable *m_table = nullptr;
 
     QTextCursor m_cursor;
     QString m_run;

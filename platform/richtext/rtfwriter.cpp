@@ -8,6 +8,9 @@
 #include <QTextDocument>
 #include <QTextFragment>
 
+#include <algorithm>
+#include <array>
+
 namespace platform {
 namespace {
 
@@ -24,18 +27,20 @@ struct RunFormat {
     bool operator==(const RunFormat &) const = default;
 };
 
-// Non-ASCII characters of Windows-1252, with their byte.
-const QHash<char16_t, char> &windows1252Bytes()
+// The Windows-1252 byte of each character below U+2200 that has one (0 when
+// none): every character of that code page lies below U+2200.
+constexpr char16_t kWindows1252Limit = 0x2200;
+const std::array<unsigned char, kWindows1252Limit> &windows1252Bytes()
 {
-    static const QHash<char16_t, char> bytes = [] {
-        QHash<char16_t, char> map;
+    static const std::array<unsigned char, kWindows1252Limit> bytes = [] {
+        std::array<unsigned char, kWindows1252Limit> table{};
         QStringDecoder decoder("windows-1252");
         for (int byte = 0x80; byte <= 0xFF; ++byte) {
             const QString decoded = decoder.decode(QByteArray(1, char(byte)));
-            if (decoded.size() == 1 && decoded[0] != QChar::ReplacementCharacter)
-                map.insert(decoded[0].unicode(), char(byte));
+            if (decoded.size() == 1 && decoded[0].unicode() < kWindows1252Limit)
+                table[decoded[0].unicode()] = static_cast<unsigned char>(byte);
         }
-        return map;
+        return table;
     }();
     return bytes;
 }
@@ -76,6 +81,15 @@ public:
     }
 
 private:
+    // The run format of a format of the document, worked out once per format.
+    const RunFormat &runFormatOf(int formatIndex, const QTextCharFormat &format)
+    {
+        auto found = m_runFormats.constFind(formatIndex);
+        if (found == m_runFormats.constEnd())
+            found = m_runFormats.insert(formatIndex, runFormat(format));
+        return found.value();
+    }
+
     RunFormat runFormat(const QTextCharFormat &format) const
     {
         RunFormat run;
@@ -108,9 +122,9 @@ private:
         m_fonts = {m_defaultFamily};
         m_colours = {QColor()};
         for (QTextBlock block = m_document.begin(); block.isValid(); block = block.next()) {
-            noteFormat(runFormat(block.charFormat()));
+            noteFormat(runFormatOf(block.charFormatIndex(), block.charFormat()));
             for (auto it = block.begin(); !it.atEnd(); ++it)
-                noteFormat(runFormat(it.fragment().charFormat()));
+                noteFormat(runFormatOf(it.fragment().charFormatIndex(), it.fragment().charFormat()));
         }
     }
 
@@ -119,20 +133,37 @@ private:
         return colour.isValid() ? int(m_colours.indexOf(colour.rgb())) : 0;
     }
 
+    static void appendWord(const char *word, int number, QByteArray *out)
+    {
+        char digits[16];
+        int n = 0;
+        unsigned value = number < 0 ? 0u - unsigned(number) : unsigned(number);
+        do {
+            digits[n++] = char('0' + value % 10);
+            value /= 10;
+        } while (value > 0);
+        out->append(word);
+        if (number < 0)
+            out->append('-');
+        while (n > 0)
+            out->append(digits[--n]);
+    }
+
     void writeRunFormat(const RunFormat &run, QByteArray *out)
     {
         if (m_lastRunValid && run == m_lastRun)
             return;
-        *out += "\\plain\\f" + QByteArray::number(m_fonts.indexOf(run.family)) + "\\fs" +
-                QByteArray::number(run.halfPoints);
+        appendWord("\\plain\\f", int(m_fonts.indexOf(run.family)), out);
+        appendWord("\\fs", run.halfPoints, out);
         if (run.bold)
-            *out += "\\b";
+            out->append("\\b");
         if (run.italic)
-            *out += "\\i";
+            out->append("\\i");
         if (run.underline)
-            *out += "\\ul";
-        *out += "\\cf" + QByteArray::number(colourIndex(run.foreground)) + "\\highlight" +
-                QByteArray::number(colourIndex(run.background)) + ' ';
+            out->append("\\ul");
+        appendWord("\\cf", colourIndex(run.foreground), out);
+        appendWord("\\highlight", colourIndex(run.background), out);
+        out->append(' ');
         m_lastRun = run;
         m_lastRunValid = true;
     }
@@ -152,41 +183,63 @@ private:
         *out += ' ';
         if (block.length() <= 1) {
             // An empty paragraph keeps the size and font it was given.
-            writeRunFormat(runFormat(block.charFormat()), out);
+            writeRunFormat(runFormatOf(block.charFormatIndex(), block.charFormat()), out);
         }
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
-            writeRunFormat(runFormat(fragment.charFormat()), out);
+            writeRunFormat(runFormatOf(fragment.charFormatIndex(), fragment.charFormat()), out);
             appendText(fragment.text(), out);
         }
         *out += "\\par\n";
     }
 
-    static void appendText(const QString &text, QByteArray *out)
+    static void appendText(QStringView text, QByteArray *out)
     {
         static const char hex[] = "0123456789abcdef";
-        const QHash<char16_t, char> &ansi = windows1252Bytes();
+        const std::array<unsigned char, kWindows1252Limit> &ansi = windows1252Bytes();
+        // The longest a character can become: \u-32768? is nine bytes.
+        const qsizetype start = out->size();
+        out->resize(start + text.size() * 9);
+        char *p = out->data() + start;
         for (const QChar ch : text) {
             const char16_t u = ch.unicode();
             if (u >= 0x20 && u < 0x80) {
                 if (u == '\\' || u == '{' || u == '}')
-                    *out += '\\';
-                *out += char(u);
+                    *p++ = '\\';
+                *p++ = char(u);
             } else if (u == '\t') {
-                *out += "\\tab ";
+                p = std::copy_n("\\tab ", 5, p);
             } else if (u == QChar::LineSeparator) {
-                *out += "\\line ";
+                p = std::copy_n("\\line ", 6, p);
             } else if (u < 0x20 || u == QChar::ObjectReplacementCharacter) {
                 // Control characters and embedded objects carry no text.
-            } else if (const auto byte = ansi.constFind(u); byte != ansi.constEnd()) {
-                const auto b = static_cast<unsigned char>(*byte);
-                *out += "\\'";
-                *out += hex[b >> 4];
-                *out += hex[b & 15];
+            } else if (u < kWindows1252Limit && ansi[u]) {
+                const unsigned char b = ansi[u];
+                *p++ = '\\';
+                *p++ = '\'';
+                *p++ = hex[b >> 4];
+                *p++ = hex[b & 15];
             } else {
-                *out += "\\u" + QByteArray::number(qint16(u)) + '?';
+                // \uN takes a signed 16-bit number; "?" stands in for it.
+                *p++ = '\\';
+                *p++ = 'u';
+                int value = qint16(u);
+                if (value < 0) {
+                    *p++ = '-';
+                    value = -value;
+                }
+                char digits[6];
+                int n = 0;
+                do {
+                    digits[n++] = char('0' + value % 10);
+                    value /= 10;
+                } while (value > 0);
+                while (n > 0)
+                    *p++ = digits[--n];
+                *p++ = '?';
             }
         }
+        out->resize(p - out->constData());
     }
 
     const QTextDocument &m_document;
@@ -194,6 +247,7 @@ private:
     int m_defaultHalfPoints = 24;
     QStringList m_fonts;
     QList<QColor> m_colours;
+    QHash<int, RunFormat> m_runFormats;
     RunFormat m_lastRun;
     bool m_lastRunValid = false;
 };
