@@ -16,5 +16,8 @@ int main(int argc, char **argv)
         platform::joinPath(folder, platform::programName() + QStringLiteral(".ini")));
     Form1 form(folder, platform::systemDialogs(), platform::systemLauncher());
     form.startUp(config);
+    // A window closed while it started (a message box was up) has ended the program.
+    if (!form.isVisible())
+        return 0;
     return application.exec();
 }
