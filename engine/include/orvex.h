@@ -363,4 +363,19 @@ class ORVEX_EXPORT COrvex {
   orvex::Table* table_;
 };
 
+// Writes a tight copy of the database file source to destination: the same
+// schema, always in trimmed record form; every live record once, in key-0
+// order of the source, with its values bit for bit and its chunks; the
+// auto-increment values renumbered 1, 2, 3 ... in copy order; indexes built
+// afresh; no free block. An existing destination is replaced. A destination
+// that is the source itself (by any path, links included) is refused before
+// anything is written. True when every record, chunk and key entry was
+// copied; on false no file is left at destination. The source is opened
+// read-write with sharing allowed and is not changed.
+ORVEX_EXPORT bool CompactDB(const char* source, const char* destination);
+// The same, calling progress(copied, total, context) every few thousand
+// records and at the end (progress may be null).
+ORVEX_EXPORT bool CompactDB(const char* source, const char* destination,
+                            void (*progress)(int copied, int total, void* context), void* context);
+
 #endif  // ORVEX_ORVEX_H_

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/number_text.h"
 #include "table/table.h"
 
 namespace orvex {
@@ -61,14 +62,14 @@ const char* Table::GetFieldStr(int fieldNo) {
     case kTypeFloat: {
       float x;
       std::memcpy(&x, v, 4);
-      std::snprintf(buf, sizeof buf, "%.6f", static_cast<double>(x));
-      break;
+      scratch_ = FormatFixed(static_cast<double>(x), 6);
+      return scratch_.c_str();
     }
     case kTypeDouble: {
       double x;
       std::memcpy(&x, v, 8);
-      std::snprintf(buf, sizeof buf, "%.14f", x);
-      break;
+      scratch_ = FormatFixed(x, 14);
+      return scratch_.c_str();
     }
     case kTypeText:
       // A full field (no NUL) is read up to its size, never past it.
@@ -86,23 +87,23 @@ bool Table::SetFieldStr(const char* text, int fieldNo) {
   if (!open_ || fieldNo < 0 || fieldNo >= schema_.fields || !text) return false;
   switch (schema_.type[fieldNo]) {
     case kTypeShort: {
-      int16_t x = static_cast<int16_t>(std::strtol(text, nullptr, 10));
+      int16_t x = static_cast<int16_t>(ParseInteger(text));
       return SetField(&x, fieldNo);
     }
     case kTypeInt: {
-      int32_t x = static_cast<int32_t>(std::strtol(text, nullptr, 10));
+      int32_t x = static_cast<int32_t>(ParseInteger(text));
       return SetField(&x, fieldNo);
     }
     case kTypeFloat: {
-      float x = static_cast<float>(std::strtod(text, nullptr));
+      float x = static_cast<float>(ParseDouble(text));
       return SetField(&x, fieldNo);
     }
     case kTypeDouble: {
-      double x = std::strtod(text, nullptr);
+      double x = ParseDouble(text);
       return SetField(&x, fieldNo);
     }
     case kTypeBool: {
-      uint8_t x = std::strtol(text, nullptr, 10) != 0 ? 1 : 0;
+      uint8_t x = ParseInteger(text) != 0 ? 1 : 0;
       return SetField(&x, fieldNo);
     }
     case kTypeText: {
