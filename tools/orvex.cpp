@@ -3,20 +3,31 @@
 //   orvex info FILE    schema, record count and form, free-list heads, file size
 //   orvex check FILE   verifies every index, chain and free list; prints each
 //                      violation with its node offset
+//   orvex compact SOURCE DESTINATION
+//                      writes a tight copy; prints records copied, the file
+//                      sizes before and after and the time taken
+//   orvex dump [--chunks=size|hex|base64] FILE
+//                      every live record in key-0 order as CSV
 //
 // Exit status: 0 when all is well, 1 when violations were found (or `info`
-// found a header that cannot be a database), 2 for usage or unreadable files.
+// found a header that cannot be a database, or a compaction or a dump
+// failed), 2 for usage or unreadable files.
 #include <cstring>
 #include <iostream>
 #include <string>
 
+#include <unistd.h>
+
+#include "dump.h"
 #include "orvexcheck.h"
 
 namespace {
 
 int Usage() {
   std::cerr << "usage: orvex info FILE\n"
-               "       orvex check FILE\n";
+               "       orvex check FILE\n"
+               "       orvex compact SOURCE DESTINATION\n"
+               "       orvex dump [--chunks=size|hex|base64] FILE\n";
   return 2;
 }
 
@@ -44,6 +55,25 @@ int RunCheck(const orvexfile::File& file) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc >= 2 && std::strcmp(argv[1], "compact") == 0) {
+    if (argc != 4) return Usage();
+    return orvextool::Compact(argv[2], argv[3], isatty(STDERR_FILENO) != 0, std::cout, std::cerr);
+  }
+  if (argc >= 2 && std::strcmp(argv[1], "dump") == 0) {
+    orvextool::ChunkForm form = orvextool::ChunkForm::kSize;
+    int at = 2;
+    if (argc == 4) {
+      const std::string flag = argv[2];
+      if (flag == "--chunks=size") form = orvextool::ChunkForm::kSize;
+      else if (flag == "--chunks=hex") form = orvextool::ChunkForm::kHex;
+      else if (flag == "--chunks=base64") form = orvextool::ChunkForm::kBase64;
+      else return Usage();
+      at = 3;
+    } else if (argc != 3) {
+      return Usage();
+    }
+    return orvextool::Dump(argv[at], form, std::cout, std::cerr);
+  }
   if (argc != 3) return Usage();
   const std::string command = argv[1];
   if (command != "info" && command != "check") return Usage();

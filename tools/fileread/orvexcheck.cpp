@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <ostream>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace orvexfile {
@@ -441,6 +442,13 @@ class Checker {
             Add(rec, -1, "chunk field \"" + fd.name + "\" block " + std::to_string(b) +
                              " is on the chunk free list");
           }
+          // A block belongs to one record: deleting either would free the
+          // other's value.
+          const auto owner = chunkOwners_.emplace(static_cast<int32_t>(b), rec);
+          if (!owner.second && owner.first->second != rec) {
+            Add(rec, -1, "chunk field \"" + fd.name + "\" block " + std::to_string(b) +
+                             " is also a chunk block of record " + std::to_string(owner.first->second));
+          }
           capacity += std::max(0, f_.I32(b + 4));
           blocks_.push_back(Block{b, 8 + static_cast<int64_t>(std::max(0, f_.I32(b + 4))), "chunk block"});
           b = f_.I32(b);
@@ -478,6 +486,7 @@ class Checker {
   std::vector<Block> blocks_;
   Header h_;
   std::unordered_set<int32_t> freeRecords_, freeDups_, freeChunks_, dupSeen_;
+  std::unordered_map<int32_t, int32_t> chunkOwners_;  // chunk block -> record
 
   // State of the key being walked.
   const Key* key_ = nullptr;

@@ -25,9 +25,11 @@ constexpr size_t kMaxReported = 10000;
 // largest key of their child, counts of at most 200, offsets inside the file),
 // the records reached from the leaves (block well formed, key value equal to
 // the entry's), duplicate chains (tag, links, head's last pointer), the live
-// entries per key against the record count, and the three free lists (inside
-// the file, no cycle, no live block listed), and that no two of these
-// structures share a byte. Every walk is bounded.
+// entries per key against the record count, the three free lists (inside
+// the file, no cycle, no live block listed), chunk chains (inside the file, no
+// cycle, no block on the free list or shared by two records, capacities that
+// hold the size), and that no two of these structures share a byte. Every
+// walk is bounded.
 CheckReport Check(const File& file);
 
 // Prints the schema, record count, record form, free-list heads and file size.

@@ -302,3 +302,53 @@ TEST_F(EngineLayout, TheTwoHundredFirstValueSplitsTheLeaf) {
 }
 
 }  // namespace
+
+namespace {
+
+// Two records whose chunk fields name one chain: the checker finds the
+// shared blocks (deleting either record would free the other's value).
+TEST(CheckChunks, ABlockSharedByTwoRecordsIsReported) {
+  const std::string path = ::testing::TempDir() + "orvex_shared_chunk_" + std::to_string(getpid()) + ".db";
+  int32_t second = -1;
+  {
+    COrvex db;
+    ASSERT_TRUE(db.CreateField("id", ORVEX_INT, 0));
+    ASSERT_TRUE(db.CreateField("body", ORVEX_CHUNK, 0));
+    ASSERT_TRUE(db.CreateKey("id", 2, 0, 0, 0, 0));
+    db.EnableTrimRecord(false);
+    ASSERT_TRUE(db.CreateDB(path.c_str(), ""));
+    for (int id = 1; id <= 2; ++id) {
+      ASSERT_TRUE(db.SetField(&id, 0));
+      ASSERT_TRUE(db.AppendChunk("0123456789", 10, 1));
+      ASSERT_TRUE(db.Insert());
+    }
+    int id = 2;
+    ASSERT_TRUE(db.GetEqual(0, &id));
+    second = db.GetCurRec(0);
+  }
+  {
+    of::File file;
+    std::string error;
+    ASSERT_TRUE(file.Open(path, &error)) << error;
+    EXPECT_TRUE(of::Check(file).clean());
+  }
+  // Record 2 (id, first block, size) is given record 1's first block, the
+  // first block of the file.
+  FILE* f = std::fopen(path.c_str(), "r+b");
+  ASSERT_NE(f, nullptr);
+  const int32_t first = 15472;
+  std::fseek(f, second + 4, SEEK_SET);
+  std::fwrite(&first, 4, 1, f);
+  std::fclose(f);
+  of::File file;
+  std::string error;
+  ASSERT_TRUE(file.Open(path, &error)) << error;
+  const of::CheckReport r = of::Check(file);
+  bool found = false;
+  for (const of::Violation& v : r.violations)
+    found = found || v.what.find("is also a chunk block of record") != std::string::npos;
+  EXPECT_TRUE(found);
+  std::remove(path.c_str());
+}
+
+}  // namespace

@@ -392,8 +392,11 @@ class Table {
     int32_t offset = 0;
   };
   ChunkAppend append_;
-  // Per chunk field: a chunk was appended for the record being built.
+  // Per chunk field: a chunk was appended for the record being built, and
+  // its reference (kept here too: a record read meanwhile refills the edit
+  // buffer).
   bool chunkAppended_[kMaxFields] = {};
+  ChunkRef appendedRef_[kMaxFields];
   // In an update: the old record's chunk references, kept by the new record
   // for the fields not appended to.
   ChunkRef chunkCarry_[kMaxFields];

@@ -121,7 +121,10 @@ bool Table::AppendChunk(const void* data, int length, int field) {
     append_.field = field;
     chunkAppended_[field] = true;
   }
-  if (append_.appended == 0) ChunkRef().Store(ref);
+  if (append_.appended == 0) {
+    appendedRef_[field] = ChunkRef();
+    appendedRef_[field].Store(ref);
+  }
   if (length == 0) return true;
   if (length > INT32_MAX - append_.appended) {
     SetError(err::kFileTooLarge);
@@ -135,7 +138,8 @@ bool Table::AppendChunk(const void* data, int length, int field) {
   }
   if (!WriteChunk(static_cast<const uint8_t*>(data), length)) return false;
   append_.appended += length;
-  ChunkRef{append_.first, append_.appended}.Store(ref);
+  appendedRef_[field] = ChunkRef{append_.first, append_.appended};
+  appendedRef_[field].Store(ref);
   return true;
 }
 
@@ -282,7 +286,7 @@ void Table::SetChunkRefs(uint8_t* record) {
     // reference (copied from another record, or made up) would let a later
     // delete free blocks that are not this record's.
     if (chunkAppended_[i]) {
-      if (record != edit_.get()) std::memcpy(ref, edit_.get() + schema_.offset[i], kChunkRefSize);
+      appendedRef_[i].Store(ref);
     } else if (updating_) {
       chunkCarry_[i].Store(ref);
     } else {

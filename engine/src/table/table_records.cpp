@@ -230,10 +230,8 @@ bool Table::Insert(void* image, int length) {
   int32_t appended[kMaxFields];
   int count = 0;
   for (int i = 0; i < schema_.fields && edit_; ++i) {
-    if (schema_.type[i] == kTypeChunk && chunkAppended_[i]) {
-      const ChunkRef ref = ChunkRef::Load(edit_.get() + schema_.offset[i]);
-      if (ref.first > 0) appended[count++] = ref.first;
-    }
+    if (schema_.type[i] == kTypeChunk && chunkAppended_[i] && appendedRef_[i].first > 0)
+      appended[count++] = appendedRef_[i].first;
   }
   if (InsertRecord(image, length)) return true;
   for (int i = 0; i < count; ++i) InsertChunkDeleteList(appended[i]);
@@ -396,8 +394,7 @@ bool Table::Update(void* image, int length) {
   for (int i = 0; i < schema_.fields; ++i) {
     if (schema_.type[i] != kTypeChunk) continue;
     chunkCarry_[i] = ChunkRef::Load(cur_.get() + schema_.offset[i]);
-    replaced[i] = chunkAppended_[i] && chunkCarry_[i].first > 0 &&
-                  ChunkRef::Load(edit_.get() + schema_.offset[i]).first != chunkCarry_[i].first;
+    replaced[i] = chunkAppended_[i] && chunkCarry_[i].first > 0 && appendedRef_[i].first != chunkCarry_[i].first;
   }
   updating_ = true;
   if (!Delete()) {
