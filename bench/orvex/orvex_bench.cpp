@@ -32,25 +32,16 @@
 
 #include "orvex.h"
 #include "orvexcheck.h"
+#include "workload.h"
 
 namespace {
 
-constexpr int kNameSize = 32;
 constexpr int kRangeWalks = 1000;
 constexpr int kRangeLength = 100;
 
-struct Row {
-  int32_t id;
-  char name[kNameSize];  // NUL-terminated, 31 characters
-  double value;
-};
-
-uint64_t Mix(uint64_t x) {
-  x += 0x9E3779B97F4A7C15ull;
-  x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
-  x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
-  return x ^ (x >> 31);
-}
+using orvexbench::kNameSize;
+using orvexbench::NameOf;
+using orvexbench::Row;
 
 // The deterministic workload: rows in insertion order and the ids and names
 // the later phases ask for.
@@ -63,15 +54,6 @@ struct Workload {
   std::vector<int32_t> deletes;    // N/10 distinct ids
   std::vector<int32_t> countByName;  // records per name index (for checking)
 };
-
-void NameOf(int32_t id, int distinct, char* out) {
-  const uint32_t idx = static_cast<uint32_t>(Mix(static_cast<uint64_t>(id)) % static_cast<uint64_t>(distinct));
-  std::snprintf(out, kNameSize, "name-%010u-", idx);
-  // Pad to 31 characters with letters that depend on the name, so records
-  // with one name share all 31 bytes.
-  for (int i = 16; i < kNameSize - 1; ++i) out[i] = static_cast<char>('a' + (idx + i * 7) % 26);
-  out[kNameSize - 1] = '\0';
-}
 
 Workload MakeWorkload(int n) {
   Workload w;
@@ -86,7 +68,7 @@ Workload MakeWorkload(int n) {
     Row& r = w.rows[i];
     r.id = ids[i];
     NameOf(r.id, distinct, r.name);
-    r.value = static_cast<double>(r.id) * 0.25 + 1.0;
+    r.value = orvexbench::ValueOf(r.id);
   }
   std::uniform_int_distribution<int32_t> any(0, n - 1);
   for (int i = 0; i < n; ++i) w.lookups.push_back(any(rng));

@@ -1,0 +1,37 @@
+// The benchmarks' record workload: {int id, 32-byte text name with about N/4
+// distinct values, double value}, made the same way by every benchmark.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+namespace orvexbench {
+
+constexpr int kNameSize = 32;
+
+struct Row {
+  int32_t id;
+  char name[kNameSize];  // NUL-terminated, 31 characters
+  double value;
+};
+
+inline uint64_t Mix(uint64_t x) {
+  x += 0x9E3779B97F4A7C15ull;
+  x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+  x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+  return x ^ (x >> 31);
+}
+
+// The name of record id among `distinct` names.
+inline void NameOf(int32_t id, int distinct, char* out) {
+  const uint32_t idx = static_cast<uint32_t>(Mix(static_cast<uint64_t>(id)) % static_cast<uint64_t>(distinct));
+  std::snprintf(out, kNameSize, "name-%010u-", idx);
+  // Pad to 31 characters with letters that depend on the name, so records
+  // with one name share all 31 bytes.
+  for (int i = 16; i < kNameSize - 1; ++i) out[i] = static_cast<char>('a' + (idx + i * 7) % 26);
+  out[kNameSize - 1] = '\0';
+}
+
+inline double ValueOf(int32_t id) { return static_cast<double>(id) * 0.25 + 1.0; }
+
+}  // namespace orvexbench
