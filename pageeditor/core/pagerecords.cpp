@@ -26,6 +26,7 @@ struct PageFunctions {
     decltype(::mSetFieldStr) *setFieldStr = nullptr;
     decltype(::mInsert) *insert = nullptr;
     decltype(::mUpdate) *update = nullptr;
+    decltype(::mFlush) *flush = nullptr;
 
     // Binds them all (each by name, the first time any page operation runs);
     // false when one is missing, the library telling which.
@@ -45,9 +46,10 @@ struct PageFunctions {
         setFieldStr = ORVEX_FLAT(library, mSetFieldStr);
         insert = ORVEX_FLAT(library, mInsert);
         update = ORVEX_FLAT(library, mUpdate);
+        flush = ORVEX_FLAT(library, mFlush);
         return createQuery && query && queryCount && queryFirst && queryErrMsg && closeQuery &&
                closeAll && getChunkSize && gotoChunkPos && getChunk && appendChunk &&
-               setFieldStr && insert && update;
+               setFieldStr && insert && update && flush;
     }
 };
 
@@ -302,6 +304,8 @@ bool PageRecords::writePage(const QString &dbfilepath, const QString &key,
     } else {
         done = write(flat, handle, false) && flat.update(handle) == 1;
     }
+    // Saved means in the file: what the engine still holds is written now.
+    done = done && flat.flush(handle) == 1;
     if (!done)
         m_writeError = db.ErrMsg();
     db.MoveFirst(0);

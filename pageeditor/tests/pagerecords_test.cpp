@@ -2,6 +2,7 @@
 #include "pageeditor/core/orvexclass.h"
 #include "pageeditor/core/pagerecords.h"
 #include "pagetesting.h"
+#include "platform/testing/filesizelimit.h"
 #include "platform/testing/recorders.h"
 
 #include <QFile>
@@ -10,8 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/resource.h>
 
 using namespace pageeditor;
 using platform::testing::ScriptedDialogs;
@@ -219,16 +218,14 @@ TEST_F(PageRecordsTest, ASaveFailingMidwayLeavesTheLastSavedPageWhole)
     ASSERT_TRUE(records->saveit("pages.odb", "1", old, kFiveTexts));
     const qint64 size = QFileInfo(path()).size();
     // The file may not grow past its size now: the new body's chunk cannot be written.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit before{};
-    getrlimit(RLIMIT_FSIZE, &before);
-    rlimit limit = before;
-    limit.rlim_cur = rlim_t(size + 4096);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
     QStringList texts = kFiveTexts;
     texts[3] = "new header";
-    const bool saved = records->saveit("pages.odb", "1", QByteArray(1 << 20, 'n'), texts);
-    setrlimit(RLIMIT_FSIZE, &before);
+    bool saved = true;
+    {
+        platform::testing::FileSizeLimit limit(rlim_t(size + 4096));
+        ASSERT_TRUE(limit.active());
+        saved = records->saveit("pages.odb", "1", QByteArray(1 << 20, 'n'), texts);
+    }
     EXPECT_FALSE(saved);
     ASSERT_FALSE(dialogs.messages.isEmpty());
     EXPECT_TRUE(dialogs.messages.last().text.contains("the body")) << dialogs.messages.last().text.toStdString();
