@@ -131,6 +131,13 @@ TEST_F(PageRecordsTest, SavingInsertsOnceThenUpdatesAndReadsBackTheSame)
     EXPECT_EQ(records->getrecord("pages.odb", "var_name", "12", 1).bytes, QByteArray("{\\rtf1 twelve}"));
     EXPECT_TRUE(dialogs.messages.isEmpty());
     EXPECT_EQ(orvexCheck(), QString());
+    // The engine's tool lists the pages with their texts.
+    QProcess orvex;
+    orvex.start(QStringLiteral(TEST_PROGRAM_FOLDER "/orvex"), {"dump", path()});
+    ASSERT_TRUE(orvex.waitForFinished(60000));
+    const QString dump = QString::fromUtf8(orvex.readAll());
+    EXPECT_EQ(orvex.exitCode(), 0) << dump.toStdString();
+    EXPECT_TRUE(dump.contains(QString::fromUtf8("Заголовок 港口 🌊"))) << dump.toStdString();
 }
 
 TEST_F(PageRecordsTest, MissingPagesAndPagesWithoutBody)
