@@ -40,7 +40,9 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using orvexbench::FileSize;
 using orvexbench::kNameSize;
+using orvexbench::Ratio;
 using orvexbench::Row;
 
 constexpr int kValues = 2000;
@@ -49,11 +51,6 @@ constexpr int kPiece = 4096;
 constexpr double kMegabytes = double(kValues) * kValueSize / 1e6;
 
 double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
-
-long long FileSize(const std::string& path) {
-  struct stat st {};
-  return stat(path.c_str(), &st) == 0 ? static_cast<long long>(st.st_size) : -1;
-}
 
 // The bytes of value v: every piece differs, so a read from the wrong place
 // shows.
@@ -310,13 +307,6 @@ CompactFigures SqliteCompact(const std::vector<Row>& rows, const std::string& di
   return f;
 }
 
-std::string Ratio(double a, double b) {
-  if (a <= 0 || b <= 0) return "-";
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.2fx", a / b);
-  return buf;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -328,16 +318,11 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  const char* base = std::getenv("TMPDIR");
-  std::string pattern = std::string(base && *base ? base : "/tmp") + "/orvex_chunk_bench_XXXXXX";
-  std::vector<char> buf(pattern.begin(), pattern.end());
-  buf.push_back('\0');
-  const char* made = mkdtemp(buf.data());
-  if (made == nullptr) {
+  const std::string dir = orvexbench::MakeBenchFolder("orvex_chunk_bench");
+  if (dir.empty()) {
     std::fprintf(stderr, "orvex_chunk_bench: cannot make a temporary folder\n");
     return 1;
   }
-  const std::string dir = made;
   std::printf("Orvex beside SQLite %s and LMDB %s: chunks and compaction\n", sqlite3_libversion(), MDB_VERSION_STRING);
   std::fflush(stdout);
 

@@ -39,7 +39,9 @@ namespace {
 constexpr int kRangeWalks = 1000;
 constexpr int kRangeLength = 100;
 
+using orvexbench::FileSize;
 using orvexbench::kNameSize;
+using orvexbench::Ratio;
 using orvexbench::NameOf;
 using orvexbench::Row;
 
@@ -109,11 +111,6 @@ double PerSecond(long long ops, Clock::time_point start) {
 void Fail(Figures* f, const std::string& what) {
   if (f->ok) f->problem = what;
   f->ok = false;
-}
-
-long long FileSize(const std::string& path) {
-  struct stat st {};
-  return stat(path.c_str(), &st) == 0 ? static_cast<long long>(st.st_size) : -1;
 }
 
 // ---------------------------------------------------------------- Orvex
@@ -481,14 +478,6 @@ Figures RunLmdb(const Workload& w, const std::string& dir) {
 
 // ---------------------------------------------------------------- report
 
-// A ratio, or "-" when an engine did not run.
-std::string Ratio(double a, double b) {
-  if (a <= 0 || b <= 0) return "-";
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.2fx", a / b);
-  return buf;
-}
-
 void Line(const char* phase, double o, double s, double l) {
   std::printf("%-34s %14.0f %14.0f %14.0f %11s %11s\n", phase, o, s, l, Ratio(o, s).c_str(), Ratio(o, l).c_str());
 }
@@ -497,14 +486,8 @@ bool runOrvex = true, runSqlite = true, runLmdb = true;
 
 bool RunSize(int n) {
   const Workload w = MakeWorkload(n);
-  char tmpl[] = "/tmp/orvex_bench_XXXXXX";
-  const char* base = std::getenv("TMPDIR");
-  std::string pattern = std::string(base && *base ? base : "/tmp") + "/orvex_bench_XXXXXX";
-  std::vector<char> buf(pattern.begin(), pattern.end());
-  buf.push_back('\0');
-  char* dir = mkdtemp(buf.data());
-  if (dir == nullptr) dir = mkdtemp(tmpl);
-  if (dir == nullptr) {
+  const std::string dir = orvexbench::MakeBenchFolder("orvex_bench");
+  if (dir.empty()) {
     std::fprintf(stderr, "orvex_bench: cannot make a temporary folder\n");
     return false;
   }

@@ -1,9 +1,15 @@
-// The benchmarks' record workload: {int id, 32-byte text name with about N/4
-// distinct values, double value}, made the same way by every benchmark.
+// What the Orvex benchmarks share: the record workload {int id, 32-byte text
+// name with about N/4 distinct values, double value}, made the same way by
+// each, their temporary folder and the figures' formatting.
 #pragma once
+
+#include <stdlib.h>
+#include <sys/stat.h>
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 namespace orvexbench {
 
@@ -33,5 +39,31 @@ inline void NameOf(int32_t id, int distinct, char* out) {
 }
 
 inline double ValueOf(int32_t id) { return static_cast<double>(id) * 0.25 + 1.0; }
+
+// A new folder for a benchmark's files under $TMPDIR, else /tmp, named after
+// prefix; empty when none can be made.
+inline std::string MakeBenchFolder(const char* prefix) {
+  const char* base = std::getenv("TMPDIR");
+  for (const std::string& root : {std::string(base && *base ? base : "/tmp"), std::string("/tmp")}) {
+    const std::string pattern = root + "/" + prefix + "_XXXXXX";
+    std::vector<char> buf(pattern.begin(), pattern.end());
+    buf.push_back('\0');
+    if (const char* made = mkdtemp(buf.data())) return made;
+  }
+  return std::string();
+}
+
+inline long long FileSize(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 ? static_cast<long long>(st.st_size) : -1;
+}
+
+// A ratio a/b as "1.23x", or "-" when an engine did not run.
+inline std::string Ratio(double a, double b) {
+  if (a <= 0 || b <= 0) return "-";
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.2fx", a / b);
+  return buf;
+}
 
 }  // namespace orvexbench

@@ -23,10 +23,10 @@
 #include "orvex.h"
 #include "orvexcheck.h"
 #include "orvexfile.h"
+#include "tool_test_util.h"
 
 namespace {
 
-namespace of = orvexfile;
 using Bytes = std::vector<uint8_t>;
 
 constexpr int kId = 0, kTag = 1, kBody = 2, kNote = 3;
@@ -280,16 +280,7 @@ class ChunkRun {
     ASSERT_EQ(it, model_.end());
   }
 
-  void CheckFile() {
-    of::File file;
-    std::string error;
-    ASSERT_TRUE(file.Open(path_, &error)) << error;
-    of::Header h;
-    std::vector<of::Violation> problems;
-    ASSERT_TRUE(of::ReadHeader(file, &h, &problems));
-    const of::CheckReport r = of::Check(file);
-    ASSERT_TRUE(r.clean()) << "operation " << op_ << ": " << of::FormatViolation(h, r.violations[0]);
-  }
+  void CheckFile() { ASSERT_TRUE(orvextest::ChecksClean(path_)) << "operation " << op_; }
 
   void FlushAndCheck() {
     db_.Flush();

@@ -18,11 +18,11 @@
 #include "orvex.h"
 #include "orvexcheck.h"
 #include "orvexfile.h"
+#include "tool_test_util.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-namespace of = orvexfile;
 
 std::vector<char> Slurp(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -51,18 +51,6 @@ class Compact : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(dir_); }
   std::string Path(const std::string& name) const { return dir_ + "/" + name; }
-
-  // The copy checks clean.
-  void ExpectClean(const std::string& path) {
-    of::File file;
-    std::string error;
-    ASSERT_TRUE(file.Open(path, &error)) << error;
-    of::Header h;
-    std::vector<of::Violation> problems;
-    ASSERT_TRUE(of::ReadHeader(file, &h, &problems));
-    const of::CheckReport r = of::Check(file);
-    EXPECT_TRUE(r.clean()) << of::FormatViolation(h, r.violations[0]);
-  }
 
   // n: int, auto-increment no, float f, double d, text t, chunk c; keys on
   // no (made with the field), n (unique), t (duplicates).
@@ -166,7 +154,7 @@ TEST_F(Compact, CopiesEveryLiveRecordExactlyAndTightly) {
     ASSERT_FALSE(calls.empty());
     EXPECT_EQ(calls.back(), std::make_pair(26, 26));
     EXPECT_EQ(Slurp(src), before);  // the source is not changed
-    ExpectClean(dst);
+    EXPECT_TRUE(orvextest::ChecksClean(dst));
     // Same records, values bit for bit (a float of 0.0000001 and a double of
     // 17 significant digits included), chunks whole. (Equal names follow
     // each other in insertion order, which in the copy is key-0 order.)
@@ -238,7 +226,7 @@ TEST_F(Compact, AnExistingDestinationIsReplaced) {
   MakeSource(src, true);
   std::ofstream(dst) << "old contents";
   ASSERT_TRUE(CompactDB(src.c_str(), dst.c_str()));
-  ExpectClean(dst);
+  EXPECT_TRUE(orvextest::ChecksClean(dst));
   ExpectSameRows(Rows(src, "n"), Rows(dst, "n"));
 }
 

@@ -11,30 +11,13 @@
 #include <vector>
 
 #include "orvex.h"
+#include "tool_test_util.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-Result RunTool(const std::string& args, const std::string& errFile) {
-  Result r{-1, "", ""};
-  FILE* p = popen((std::string(ORVEX_TOOL) + " " + args + " 2>" + errFile).c_str(), "r");
-  if (p == nullptr) return r;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-  const int st = pclose(p);
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  std::ifstream in(errFile);
-  r.err.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return r;
-}
+using Result = orvextest::ToolResult;
 
 class DumpTool : public ::testing::Test {
  protected:
@@ -66,7 +49,7 @@ class DumpTool : public ::testing::Test {
     }
   }
   void TearDown() override { fs::remove_all(dir_); }
-  Result Run(const std::string& args) { return RunTool(args, dir_ + "/err.txt"); }
+  Result Run(const std::string& args) { return orvextest::RunTool(ORVEX_TOOL, args, dir_ + "/err.txt"); }
 
   std::string dir_;
   std::string db_;

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "imagebuilder.h"
+#include "tool_test_util.h"
 
 namespace {
 
@@ -17,22 +18,9 @@ using orvextest::Bytes;
 using orvextest::Entry;
 using orvextest::ImageBuilder;
 
-struct Result {
-  int status;
-  std::string out;
-};
+using Result = orvextest::ToolResult;
 
-Result RunTool(const std::string& args) {
-  Result r{-1, ""};
-  FILE* p = popen((std::string(ORVEX_TOOL) + " " + args + " 2>&1").c_str(), "r");
-  if (p == nullptr) return r;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-  const int st = pclose(p);
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  return r;
-}
+Result RunTool(const std::string& args) { return orvextest::RunTool(ORVEX_TOOL, args); }
 
 class OrvexTool : public ::testing::Test {
  protected:

@@ -45,17 +45,20 @@ bool TooLarge(const char* first, const char* last, bool hex) {
   return exponent > 0;
 }
 
+// Leading white space, then an optional sign, as the C library skips them.
+const char* SkipBlanksAndSign(const char* p, bool* negative) {
+  while (IsSpace(*p)) ++p;
+  *negative = *p == '-';
+  if (*p == '+' || *p == '-') ++p;
+  return p;
+}
+
 }  // namespace
 
 int64_t ParseInteger(const char* text) {
   if (!text) return 0;
-  const char* p = text;
-  while (IsSpace(*p)) ++p;
-  bool negative = false;
-  if (*p == '+' || *p == '-') {
-    negative = *p == '-';
-    ++p;
-  }
+  bool negative;
+  const char* p = SkipBlanksAndSign(text, &negative);
   const char* end = p + std::strlen(p);
   // The digits are read as an unsigned magnitude, so that the smallest
   // value (whose magnitude has no positive counterpart) reads too.
@@ -70,13 +73,8 @@ int64_t ParseInteger(const char* text) {
 
 double ParseDouble(const char* text) {
   if (!text) return 0;
-  const char* p = text;
-  while (IsSpace(*p)) ++p;
-  bool negative = false;
-  if (*p == '+' || *p == '-') {
-    negative = *p == '-';
-    ++p;
-  }
+  bool negative;
+  const char* p = SkipBlanksAndSign(text, &negative);
   const char* end = p + std::strlen(p);
   bool hex = false;
   if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && (IsHexDigit(p[2]) || (p[2] == '.' && IsHexDigit(p[3])))) {
