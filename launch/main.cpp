@@ -6,6 +6,7 @@
 #include "launch/core/launchrunner.h"
 #include "launch/launchwindow.h"
 #include "platform/dialogs.h"
+#include "platform/fonts.h"
 #include "platform/launcher.h"
 #include "platform/programfolder.h"
 #include "platform/tones.h"
@@ -27,6 +28,7 @@ int main(int argc, char *argv[])
     }
 
     QApplication app(argc, argv);
+    platform::registerTahoma();
     const QString commandLine = QCoreApplication::arguments().mid(1).join(QLatin1Char(' '));
 
     launch::LaunchWindow window;

@@ -5,6 +5,7 @@
 #include "shell/window/systemmenukeys.h"
 
 #include "platform/dialogs.h"
+#include "platform/fonts.h"
 #include "platform/launcher.h"
 #include "platform/windowservices.h"
 
@@ -14,6 +15,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    platform::registerTahoma();
 #ifdef TESSALY_PLAYER_BUILD
     const Edition edition = Edition::Player;
 #else
