@@ -144,6 +144,31 @@ public:
         XSync(d, False);
     }
 
+    void raiseWindow(WindowId id) override
+    {
+        Display *d = display();
+        if (!d || id == 0)
+            return;
+        ErrorTrap trap(d);
+        const Window window = Window(id);
+        if (windowManagerSupports(d, m_netRestackWindow)) {
+            // A window manager stacks its frames itself: ask it.
+            XEvent event{};
+            event.xclient.type = ClientMessage;
+            event.xclient.window = window;
+            event.xclient.message_type = m_netRestackWindow;
+            event.xclient.format = 32;
+            event.xclient.data.l[0] = 2;  // source: a pager or other direct user action
+            event.xclient.data.l[1] = None;
+            event.xclient.data.l[2] = Above;
+            XSendEvent(d, DefaultRootWindow(d), False,
+                       SubstructureRedirectMask | SubstructureNotifyMask, &event);
+        } else {
+            XRaiseWindow(d, window);
+        }
+        XSync(d, False);
+    }
+
 private:
     // The connection is opened at first use; without a display every later call
     // finds nothing, at no cost.
@@ -156,6 +181,7 @@ private:
                 m_netClientList = XInternAtom(m_display, "_NET_CLIENT_LIST", False);
                 m_netSupported = XInternAtom(m_display, "_NET_SUPPORTED", False);
                 m_netCloseWindow = XInternAtom(m_display, "_NET_CLOSE_WINDOW", False);
+                m_netRestackWindow = XInternAtom(m_display, "_NET_RESTACK_WINDOW", False);
                 m_netWmName = XInternAtom(m_display, "_NET_WM_NAME", False);
                 m_utf8String = XInternAtom(m_display, "UTF8_STRING", False);
                 m_wmState = XInternAtom(m_display, "WM_STATE", False);
@@ -392,6 +418,7 @@ private:
     Atom m_netClientList = None;
     Atom m_netSupported = None;
     Atom m_netCloseWindow = None;
+    Atom m_netRestackWindow = None;
     Atom m_netWmName = None;
     Atom m_utf8String = None;
     Atom m_wmState = None;

@@ -39,6 +39,10 @@ public:
 
     // Puts the pointer at a screen position in pixels.
     virtual void warpPointer(int x, int y) = 0;
+
+    // Raises a top-level window above every other without activating it (the
+    // keyboard stays where it is); through the window manager where one runs.
+    virtual void raiseWindow(WindowId window) = 0;
 };
 
 // True when some top-level window's title is exactly `title`.

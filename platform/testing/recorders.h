@@ -166,6 +166,8 @@ public:
 
     void warpPointer(int x, int y) override { pointerWarps.append(QPoint(x, y)); }
 
+    void raiseWindow(WindowId window) override { raises.append(window); }
+
     // Adds a window with a fresh id and returns the id.
     WindowId addWindow(const QString &title)
     {
@@ -183,6 +185,7 @@ public:
     QSet<Key> keysPressedOnce;
     QSize screenSize{1024, 768};
     QList<QPoint> pointerWarps;
+    QList<WindowId> raises;
     WindowId nextId = 0x100001;
 };
 
