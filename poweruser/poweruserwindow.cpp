@@ -68,7 +68,7 @@ void PowerUserWindow::setupControls()
     m_Label1->setObjectName(QStringLiteral("Label1"));
     m_Label1->setWordWrap(true);
     m_Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    platform::placeInTwips(m_Label1, 4200 - kFrame2Left, 1080 - kFrame2Top, 3015, 435);
+    platform::placeInTwips(m_Label1, 4200 - kFrame2Left, 1170 - kFrame2Top, 3015, 390);
     m_Dir1 = new FolderList(m_Frame2);
     m_Dir1->setObjectName(QStringLiteral("Dir1"));
     platform::placeInTwips(m_Dir1, 4200 - kFrame2Left, 1560 - kFrame2Top, 3015, 5940);
