@@ -23,6 +23,7 @@ test: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
 run: build
+	@./scripts/install-deps.sh --run
 	@./scripts/run-demo.sh $(BUILD_DIR)
 
 bench: build
