@@ -3,6 +3,7 @@
 #include "pageeditor/core/quilletconfig.h"
 #include "pageeditor/window/form1.h"
 #include "platform/dialogs.h"
+#include "platform/fonts.h"
 #include "platform/launcher.h"
 #include "platform/programfolder.h"
 
@@ -11,6 +12,7 @@
 int main(int argc, char **argv)
 {
     QApplication application(argc, argv);
+    platform::registerTahoma();
     const QString folder = platform::programFolder();
     const pageeditor::QuilletConfig config = pageeditor::readQuilletConfig(
         platform::joinPath(folder, platform::programName() + QStringLiteral(".ini")));
