@@ -2,6 +2,7 @@
 // restored in folders of the test's own.
 #include "poweruser/core/poweruser.h"
 
+#include "platform/testing/filesizelimit.h"
 #include "platform/testing/recorders.h"
 
 #include <QDir>
@@ -12,10 +13,8 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <functional>
 #include <memory>
-#include <sys/resource.h>
 
 using namespace platform::testing;
 using poweruser::PowerUser;
@@ -286,17 +285,10 @@ TEST_F(PowerUserTest, TheInstallationFolderItselfIsRefused)
 // A file-size limit makes the copy of the large data.txt fail after a few bytes.
 static bool withFileSizeLimit(const std::function<void()> &work)
 {
-    struct rlimit saved {};
-    if (getrlimit(RLIMIT_FSIZE, &saved) != 0)
-        return false;
-    const auto savedSignal = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit tight = saved;
-    tight.rlim_cur = 4096;
-    if (setrlimit(RLIMIT_FSIZE, &tight) != 0)
+    platform::testing::FileSizeLimit limit(4096);
+    if (!limit.active())
         return false;
     work();
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, savedSignal);
     return true;
 }
 
