@@ -11,6 +11,7 @@
 #include <X11/keysym.h>
 
 #include <array>
+#include <initializer_list>
 #include <vector>
 
 namespace platform {
@@ -80,15 +81,7 @@ public:
             XSendEvent(d, window, False, NoEventMask, &event);
         } else if (windowManagerSupports(d, m_netCloseWindow)) {
             // A client that takes no close request: its window manager decides.
-            XEvent event{};
-            event.xclient.type = ClientMessage;
-            event.xclient.window = window;
-            event.xclient.message_type = m_netCloseWindow;
-            event.xclient.format = 32;
-            event.xclient.data.l[0] = CurrentTime;
-            event.xclient.data.l[1] = 2;  // source: a pager or other direct user action
-            XSendEvent(d, DefaultRootWindow(d), False,
-                       SubstructureRedirectMask | SubstructureNotifyMask, &event);
+            askWindowManager(d, window, m_netCloseWindow, {CurrentTime, kSourcePager});
         }
         XSync(d, False);
     }
@@ -153,16 +146,7 @@ public:
         const Window window = Window(id);
         if (windowManagerSupports(d, m_netRestackWindow)) {
             // A window manager stacks its frames itself: ask it.
-            XEvent event{};
-            event.xclient.type = ClientMessage;
-            event.xclient.window = window;
-            event.xclient.message_type = m_netRestackWindow;
-            event.xclient.format = 32;
-            event.xclient.data.l[0] = 2;  // source: a pager or other direct user action
-            event.xclient.data.l[1] = None;
-            event.xclient.data.l[2] = Above;
-            XSendEvent(d, DefaultRootWindow(d), False,
-                       SubstructureRedirectMask | SubstructureNotifyMask, &event);
+            askWindowManager(d, window, m_netRestackWindow, {kSourcePager, None, Above});
         } else {
             XRaiseWindow(d, window);
         }
@@ -170,6 +154,26 @@ public:
     }
 
 private:
+    // Source indication of a request to the window manager: a pager or other direct
+    // user action, which it honours without second-guessing.
+    static constexpr long kSourcePager = 2;
+
+    // Sends a window-manager request (an EWMH client message to the root window)
+    // about `window`.
+    void askWindowManager(Display *d, Window window, Atom request, std::initializer_list<long> data)
+    {
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = window;
+        event.xclient.message_type = request;
+        event.xclient.format = 32;
+        int i = 0;
+        for (long value : data)
+            event.xclient.data.l[i++] = value;
+        XSendEvent(d, DefaultRootWindow(d), False, SubstructureRedirectMask | SubstructureNotifyMask,
+                   &event);
+    }
+
     // The connection is opened at first use; without a display every later call
     // finds nothing, at no cost.
     Display *display()
