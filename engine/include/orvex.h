@@ -22,8 +22,18 @@
 //  - Memory is bounded whatever the file size: the objects that have one file
 //    open share one cache of its blocks, at most 128 MB (never more than the
 //    file), and each object keeps fixed buffers of a few hundred kilobytes.
-//    Flush and CloseDB write the cache back, so that the file then holds
-//    exactly the bytes the table's operations wrote.
+//  - Commits. Flush and CloseDB are commit points: they make every change
+//    since the last commit durable as one step (a rollback journal,
+//    FILE-journal, lies beside the file while changes are pending). A
+//    process killed or a machine losing power at any moment leaves the file
+//    at a completed commit; the next OpenDB puts it back there. A failed
+//    write, sync or journal write (a full disk, an I/O error) makes the
+//    operation fail with an error text and returns the file and the object
+//    to the last commit.
+//  - Processes. A process that has a file open for writing holds an
+//    exclusive lock on it; one that reads holds a shared lock. OpenDB waits
+//    up to a few seconds for another process in the way, then fails with an
+//    error text naming it. Objects of one process never lock each other out.
 #ifndef ORVEX_ORVEX_H_
 #define ORVEX_ORVEX_H_
 
@@ -79,22 +89,29 @@ class ORVEX_EXPORT COrvex {
   void EnableTrimRecord(bool on);
 
   // Creates (replacing) the file from the defined schema and leaves it open.
-  // The description is cut to 59 characters. Needs at least one key.
+  // The description is cut to 59 characters. Needs at least one key. Refused
+  // when another object of this process, or another process, has the file
+  // open.
   bool CreateDB(const char* path, const char* description);
 
   // Opens an existing database file (closing whatever is open first). The
-  // header is validated; a file that cannot be a database of this format is
-  // refused with an error text and not kept open. mode: see the
-  // ORVEX_OPEN_* bits; 66 is read-write, deny none.
+  // header is validated; a file that cannot be a database of this format, or
+  // anything but a regular file, is refused with an error text and not kept
+  // open. A journal left by an interrupted commit is played back first.
+  // mode: see the ORVEX_OPEN_* bits; 66 is read-write, deny none.
   bool OpenDB(const char* path, int mode);
 
-  // Writes the header if it changed, writes back every cached block, closes
-  // the file and resets the object (empty schema).
-  void CloseDB();
+  // Commits (as Flush), closes the file and resets the object (empty
+  // schema). False when the commit failed: the file is then at its last
+  // commit, and GetErrMsg keeps the reason (the reset clears it otherwise).
+  bool CloseDB();
 
-  // Writes the header image at offset 0 and every cached block back to the
-  // file, so that the bytes on disk describe the table as it is now.
-  void Flush();
+  // Commits: the header and every block written since the last commit reach
+  // the disk as one step. True when they are durable. False with an error
+  // text when a write, sync or journal write failed (or no file is open):
+  // the file and this object are then back at the last commit, and the
+  // changes since are gone. Callers that ignore the result still compile.
+  bool Flush();
 
   // A file is open.
   bool IsDBOpen();

@@ -82,8 +82,12 @@ enum {
 };
 
 /* Open-mode bits, in the style of the classic file-open flags: access in the
- * low bits, sharing in bits 4 to 6 (accepted, not enforced), create and
- * do-not-truncate. mOpen with ORVEX_OPEN_DEFAULT (66) opens read-write. */
+ * low bits, sharing in bits 4 to 6, create and do-not-truncate. Sharing acts
+ * between processes: writing access always keeps every other process out;
+ * reading shares the file with other readers, except that EXCLUSIVE and
+ * DENY_READ keep every other process out (when the file may be opened for
+ * writing; otherwise they keep writers out, as DENY_WRITE and DENY_NONE do).
+ * mOpen with ORVEX_OPEN_DEFAULT (66) opens read-write. */
 enum {
   ORVEX_OPEN_READ = 0x0,
   ORVEX_OPEN_WRITE = 0x1,

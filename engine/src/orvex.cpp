@@ -19,8 +19,8 @@ bool COrvex::CreateKey(const KEY_INFO& info) { return table_->CreateKey(info); }
 void COrvex::EnableTrimRecord(bool on) { table_->EnableTrimRecord(on); }
 bool COrvex::CreateDB(const char* path, const char* description) { return table_->CreateDB(path, description); }
 bool COrvex::OpenDB(const char* path, int mode) { return table_->OpenDB(path, mode); }
-void COrvex::CloseDB() { table_->CloseDB(); }
-void COrvex::Flush() { table_->Flush(); }
+bool COrvex::CloseDB() { return table_->CloseDB(); }
+bool COrvex::Flush() { return table_->Flush(); }
 bool COrvex::IsDBOpen() { return table_->IsDBOpen(); }
 const char* COrvex::GetVersion() { return table_->GetVersion(); }
 const char* COrvex::GetDescription() { return table_->GetDescription(); }

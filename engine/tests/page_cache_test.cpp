@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <random>
 #include <thread>
 
@@ -31,7 +32,7 @@ void RandomWrites(Store& s, std::vector<uint8_t>& ref, int count, uint32_t seed)
 
 }  // namespace
 
-TEST(PageCache, FileHoldsExactlyWhatWasWrittenAfterFlush) {
+TEST(PageCache, FileHoldsExactlyWhatWasWrittenAfterCommit) {
   for (size_t cache : {size_t{0}, size_t{4 * kPageSize}, kDefaultCacheBytes}) {
     TempDir dir;
     auto s = Store::Open(PosixFileSystem(), dir.File("f").c_str(), kModeCreateDb, cache);
@@ -42,7 +43,8 @@ TEST(PageCache, FileHoldsExactlyWhatWasWrittenAfterFlush) {
     std::vector<uint8_t> back(ref.size());
     ASSERT_EQ(s->Read(0, back.data(), back.size()), static_cast<int64_t>(ref.size()));
     EXPECT_EQ(back, ref) << "cache " << cache;
-    ASSERT_TRUE(s->Flush());
+    std::string why;
+    ASSERT_TRUE(s->Commit(&why)) << why;
     EXPECT_EQ(orvex_test::ReadBytes(dir.File("f")), ref) << "cache " << cache;
   }
 }
@@ -72,13 +74,19 @@ TEST(PageCache, TwoOpenersOfOneFileSeeEachOthersWrites) {
   EXPECT_STREQ(buf, "again");
 }
 
-TEST(PageCache, LastCloserWritesTheCacheBack) {
+// What was written after the last commit is undone when the last handle
+// goes: the file keeps only what a commit made durable.
+TEST(PageCache, LastCloserKeepsOnlyWhatWasCommitted) {
   TempDir dir;
   {
     auto a = Store::Open(PosixFileSystem(), dir.File("f").c_str(), kModeCreateDb, kDefaultCacheBytes);
     ASSERT_TRUE(a->Write(0, "kept", 4));
+    std::string why;
+    ASSERT_TRUE(a->Commit(&why)) << why;
+    ASSERT_TRUE(a->Write(2, "stale, longer", 13));
   }
   EXPECT_EQ(orvex_test::ReadBytes(dir.File("f")), (std::vector<uint8_t>{'k', 'e', 'p', 't'}));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("f-journal")));
 }
 
 TEST(PageCache, ReadOnlyOpenerCannotWriteButSharesTheCache) {
@@ -93,18 +101,21 @@ TEST(PageCache, ReadOnlyOpenerCannotWriteButSharesTheCache) {
   EXPECT_STREQ(buf, "data");
 }
 
-TEST(PageCache, ATruncatingOpenerDropsCachedPages) {
+// Cutting a file that another handle of the process has open would leave
+// that handle writing its stale pages into the new file: refused.
+TEST(PageCache, ATruncatingOpenerOfAnOpenFileIsRefused) {
   TempDir dir;
   auto a = Store::Open(PosixFileSystem(), dir.File("f").c_str(), kModeCreateDb, kDefaultCacheBytes);
   std::vector<uint8_t> big(3 * kPageSize, 7);
   ASSERT_TRUE(a->Write(0, big.data(), big.size()));
-  auto b = Store::Open(PosixFileSystem(), dir.File("f").c_str(), kModeCreateDb, kDefaultCacheBytes);
-  EXPECT_EQ(b->Size(), 0);
-  EXPECT_EQ(a->Size(), 0);
-  ASSERT_TRUE(b->Write(0, "x", 1));
+  std::string why;
+  StoreOptions o;
+  EXPECT_EQ(Store::Open(PosixFileSystem(), dir.File("f").c_str(), kModeCreateDb, o, &why), nullptr);
+  EXPECT_EQ(why, "another object of this process has the file open");
+  EXPECT_EQ(a->Size(), static_cast<int64_t>(big.size()));
+  ASSERT_TRUE(a->Commit(&why)) << why;
   a.reset();
-  b.reset();
-  EXPECT_EQ(orvex_test::ReadBytes(dir.File("f")).size(), 1u);
+  EXPECT_EQ(orvex_test::ReadBytes(dir.File("f")), big);
 }
 
 TEST(PageCache, EvictionKeepsTheCacheWithinItsCapacity) {
@@ -118,16 +129,22 @@ TEST(PageCache, EvictionKeepsTheCacheWithinItsCapacity) {
   EXPECT_EQ(back, ref);
 }
 
-TEST(PageCache, FailedWriteBackIsReportedAndRetried) {
+// A commit whose write fails is reported, and leaves the file and the
+// cache at the last commit; the next commit starts from there.
+TEST(PageCache, AFailedCommitIsReportedAndRolledBack) {
   MemFs fs;
   auto s = Store::Open(&fs, "f", kModeCreateDb, kDefaultCacheBytes);
   ASSERT_TRUE(s->Write(0, "abc", 3));
   fs.writesLeft = 0;
-  EXPECT_FALSE(s->Flush());
+  std::string why;
+  EXPECT_FALSE(s->Commit(&why));
+  EXPECT_EQ(why, "can't write file: No space left on device");
   EXPECT_TRUE(fs.Bytes("f").empty());
+  EXPECT_EQ(s->Size(), 0);
   fs.writesLeft = -1;
-  EXPECT_TRUE(s->Flush());
-  EXPECT_EQ(fs.Bytes("f"), (std::vector<uint8_t>{'a', 'b', 'c'}));
+  ASSERT_TRUE(s->Write(0, "xy", 2));
+  EXPECT_TRUE(s->Commit(&why)) << why;
+  EXPECT_EQ(fs.Bytes("f"), (std::vector<uint8_t>{'x', 'y'}));
 }
 
 TEST(PageCache, WithoutCacheAFailedWriteFailsAtOnce) {
@@ -201,5 +218,49 @@ TEST(PageCache, PeekServesCachedBytesAndDeclinesTheRest) {
     std::vector<uint8_t> back(ref.size());
     ASSERT_EQ(s->Read(0, back.data(), back.size()), static_cast<int64_t>(ref.size()));
     EXPECT_EQ(back, ref);
+  }
+}
+
+// Random writes, large and small, over a file much larger than a cache of
+// two pages, with commits between them; the process stops at a random
+// write, sometimes with a power cut. The file a new process opens holds
+// exactly the bytes of the last commit.
+TEST(PageCache, AStopAtAnyWriteLeavesTheBytesOfACommit) {
+  std::mt19937 rng(21);
+  for (int round = 0; round < 40; ++round) {
+    MemFs fs;
+    std::vector<uint8_t> committed, ref;
+    const int stopAt = 30 + static_cast<int>(rng() % 400);
+    {
+      auto s = Store::Open(&fs, "f", kModeCreateDb, 2 * kPageSize);
+      ASSERT_NE(s, nullptr);
+      std::vector<uint8_t> base(12 * kPageSize);
+      for (auto& b : base) b = static_cast<uint8_t>(rng());
+      ASSERT_TRUE(s->Write(0, base.data(), base.size()));
+      std::string why;
+      ASSERT_TRUE(s->Commit(&why)) << why;
+      committed = ref = base;
+      fs.stopAtWrite = fs.writes + stopAt;
+      while (!fs.stopped) {
+        if (rng() % 40 == 0) {
+          if (s->Commit(&why)) committed = ref;
+          continue;
+        }
+        const size_t len = rng() % 4 == 0 ? 1 + rng() % 9000 : 1 + rng() % 300;
+        const int64_t at = rng() % 5 == 0 ? static_cast<int64_t>(ref.size()) : static_cast<int64_t>(rng() % ref.size());
+        std::vector<uint8_t> data(len);
+        for (auto& b : data) b = static_cast<uint8_t>(rng());
+        if (!s->Write(at, data.data(), len)) break;
+        if (ref.size() < at + len) ref.resize(at + len);
+        std::memcpy(ref.data() + at, data.data(), len);
+      }
+    }
+    fs.Restart(round % 2 == 1, static_cast<uint32_t>(round));
+    auto r = Store::Open(&fs, "f", 0x42, 2 * kPageSize);
+    ASSERT_NE(r, nullptr);
+    std::vector<uint8_t> back(static_cast<size_t>(r->Size()));
+    ASSERT_EQ(r->Read(0, back.data(), back.size()), static_cast<int64_t>(back.size()));
+    EXPECT_TRUE(back == committed) << "round " << round << ": " << back.size() << " bytes, committed "
+                                   << committed.size();
   }
 }

@@ -1,5 +1,11 @@
 // Creating, opening, flushing and closing files; the header on disk.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <future>
 
 #include "format/header.h"
 #include "table/table.h"
@@ -181,7 +187,7 @@ TEST(Lifecycle, AFailedWriteIsReportedNotHidden) {
   ASSERT_TRUE(t.CreateKey("id", 2, 0, 0, 0, 0));
   fs.writesLeft = 0;
   EXPECT_FALSE(t.CreateDB("m.db", ""));
-  EXPECT_STREQ(t.GetErrMsg(), "can't write file");
+  EXPECT_STREQ(t.GetErrMsg(), "can't write file: No space left on device");
   t.CloseDB();
   fs.writesLeft = -1;
   ASSERT_TRUE(t.CreateField("id", ORVEX_INT, 0));
@@ -192,7 +198,7 @@ TEST(Lifecycle, AFailedWriteIsReportedNotHidden) {
   size_t size = fs.Bytes("m.db").size();
   fs.writesLeft = 0;
   EXPECT_FALSE(t.Insert(nullptr, 0));
-  EXPECT_STREQ(t.GetErrMsg(), "can't write file");
+  EXPECT_STREQ(t.GetErrMsg(), "can't write journal: No space left on device");
   EXPECT_EQ(fs.Bytes("m.db").size(), size);
   EXPECT_EQ(t.GetRecordNum(), 0);
 }
@@ -211,4 +217,67 @@ TEST(Lifecycle, AShortReadOfTheHeaderRefusesTheFile) {
   orvex::Table t(opt);
   EXPECT_FALSE(t.OpenDB("m.db", 66));
   EXPECT_EQ(std::string(t.GetErrMsg()).rfind("not a database file: ", 0), 0u);
+}
+
+// Anything but a regular file is refused at once: a named pipe would
+// otherwise hold a read-only open (or the read of the header) forever.
+TEST(Lifecycle, ANamedPipeIsRefusedWithoutWaiting) {
+  TempDir dir;
+  const std::string fifo = dir.File("pipe.db");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+  for (int mode : {0x40, 0x10, 0x20, 0, 66}) {
+    auto opening = std::async(std::launch::async, [&] {
+      COrvex db;
+      bool ok = db.OpenDB(fifo.c_str(), mode);
+      return std::make_pair(ok, std::string(db.GetErrMsg()));
+    });
+    if (opening.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+      ADD_FAILURE() << "OpenDB of a named pipe with mode " << mode << " is still waiting";
+      // Feed the pipe so that the blocked open and read come back.
+      int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+      std::vector<char> zeros(20000, 0);
+      if (fd >= 0 && write(fd, zeros.data(), zeros.size()) < 0) ADD_FAILURE() << "write";
+      if (fd >= 0) close(fd);
+    }
+    auto [ok, text] = opening.get();
+    EXPECT_FALSE(ok) << mode;
+    EXPECT_EQ(text, "file can't be  opened! not a regular file") << mode;
+  }
+  COrvex db;
+  ASSERT_TRUE(DefinePeople(db));
+  EXPECT_FALSE(db.CreateDB(fifo.c_str(), ""));
+  EXPECT_STREQ(db.GetErrMsg(), "can't create file (not a regular file)");
+}
+
+// Creating a file that another object of the process has open would cut it
+// under that object, whose later close then writes its stale header over
+// the new file. Refused; the open object's file stays whole.
+TEST(Lifecycle, CreateOverAFileOpenInThisProcessIsRefused) {
+  TempDir dir;
+  const std::string path = dir.File("open.db");
+  COrvex first;
+  ASSERT_TRUE(DefinePeople(first));
+  ASSERT_TRUE(first.CreateDB(path.c_str(), ""));
+  for (int i = 0; i < 20; ++i) ASSERT_TRUE(AddPerson(first, i, "a", i));
+  for (int mode : {66, 0x40}) {
+    COrvex reader(path.c_str(), mode);
+    ASSERT_TRUE(reader.IsDBOpen());
+  }
+  COrvex second;
+  ASSERT_TRUE(second.CreateField("other", ORVEX_SHORT, 0));
+  ASSERT_TRUE(second.CreateKey("other", 2, 0, 0, 0, 0));
+  EXPECT_FALSE(second.CreateDB(path.c_str(), ""));
+  EXPECT_STREQ(second.GetErrMsg(), "can't create file (another object of this process has the file open)");
+  EXPECT_FALSE(second.IsDBOpen());
+  ASSERT_TRUE(AddPerson(first, 20, "b", 20));
+  ASSERT_TRUE(first.CloseDB());
+  COrvex again(path.c_str(), 0x40);
+  ASSERT_TRUE(again.IsDBOpen());
+  EXPECT_EQ(again.GetRecordNum(), 21);
+  EXPECT_EQ(again.GetFieldNum(), 3);
+  // Once the file is closed, it may be made anew (the refused object still
+  // holds its schema).
+  again.CloseDB();
+  EXPECT_TRUE(second.CreateDB(path.c_str(), "")) << second.GetErrMsg();
+  EXPECT_EQ(second.GetFieldNum(), 1);
 }

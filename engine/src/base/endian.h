@@ -27,9 +27,15 @@ inline uint32_t LoadU32(const uint8_t* p) {
   std::memcpy(&v, p, 4);
   return v;
 }
+inline int64_t Load64(const uint8_t* p) {
+  int64_t v;
+  std::memcpy(&v, p, 8);
+  return v;
+}
 inline void Store16(uint8_t* p, int16_t v) { std::memcpy(p, &v, 2); }
 inline void Store32(uint8_t* p, int32_t v) { std::memcpy(p, &v, 4); }
 inline void StoreU32(uint8_t* p, uint32_t v) { std::memcpy(p, &v, 4); }
+inline void Store64(uint8_t* p, int64_t v) { std::memcpy(p, &v, 8); }
 
 }  // namespace orvex
 

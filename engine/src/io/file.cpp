@@ -1,10 +1,15 @@
-// POSIX implementation of the file layer: open/pread/pwrite/fstat.
+// POSIX implementation of the file layer: open/pread/pwrite/fstat,
+// fdatasync, ftruncate and fcntl record locks.
 #include "io/file.h"
 
 #include <errno.h>
 #include <fcntl.h>
+#include <limits.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstring>
 
 namespace orvex {
 namespace {
@@ -15,14 +20,14 @@ class PosixFile final : public File {
   ~PosixFile() override { ::close(fd_); }
 
   int64_t Read(int64_t offset, void* buf, size_t n) override {
-    if (offset < 0) return -1;
+    if (offset < 0) return Fail(EINVAL), -1;
     size_t done = 0;
     auto* p = static_cast<char*>(buf);
     while (done < n) {
       ssize_t r = ::pread(fd_, p + done, n - done, offset + done);
       if (r < 0) {
         if (errno == EINTR) continue;
-        return -1;
+        return Fail(errno), -1;
       }
       if (r == 0) break;
       done += static_cast<size_t>(r);
@@ -31,16 +36,17 @@ class PosixFile final : public File {
   }
 
   bool Write(int64_t offset, const void* buf, size_t n) override {
-    if (offset < 0 || !writable_) return false;
+    if (offset < 0) return Fail(EINVAL);
+    if (!writable_) return Fail(EBADF);
     size_t done = 0;
     auto* p = static_cast<const char*>(buf);
     while (done < n) {
       ssize_t r = ::pwrite(fd_, p + done, n - done, offset + done);
       if (r < 0) {
         if (errno == EINTR) continue;
-        return false;
+        return Fail(errno);
       }
-      if (r == 0) return false;
+      if (r == 0) return Fail(ENOSPC);
       done += static_cast<size_t>(r);
     }
     return true;
@@ -48,7 +54,7 @@ class PosixFile final : public File {
 
   int64_t Size() override {
     struct stat st;
-    if (::fstat(fd_, &st) != 0) return -1;
+    if (::fstat(fd_, &st) != 0) return Fail(errno), -1;
     return st.st_size;
   }
 
@@ -65,37 +71,137 @@ class PosixFile final : public File {
 
   bool Writable() const override { return writable_; }
 
+  bool Sync() override {
+    while (::fdatasync(fd_) != 0) {
+      if (errno == EINTR) continue;
+      return Fail(errno);
+    }
+    return true;
+  }
+
+  bool Truncate(int64_t size) override {
+    if (!writable_) return Fail(EBADF);
+    while (::ftruncate(fd_, size) != 0) {
+      if (errno == EINTR) continue;
+      return Fail(errno);
+    }
+    return true;
+  }
+
+  // Record locks over the whole file (start 0, length 0: to any end). They
+  // belong to the process, which is why one process reaches a file through
+  // one shared descriptor set (the registry of page_cache.h) and never
+  // closes a descriptor of a file it still has open.
+  bool TryLock(LockKind kind, LockHolder* holder) override {
+    struct flock fl;
+    std::memset(&fl, 0, sizeof fl);
+    fl.l_type = kind == LockKind::kExclusive ? F_WRLCK : kind == LockKind::kShared ? F_RDLCK : F_UNLCK;
+    fl.l_whence = SEEK_SET;
+    while (::fcntl(fd_, F_SETLK, &fl) != 0) {
+      if (errno == EINTR) continue;
+      // A file system that keeps no locks (some network and user-space
+      // ones) cannot coordinate processes; the file is used unlocked.
+      if (errno == ENOLCK || errno == EOPNOTSUPP || errno == EINVAL) return true;
+      if (errno != EACCES && errno != EAGAIN) return Fail(errno);
+      if (holder) {
+        struct flock who;
+        std::memset(&who, 0, sizeof who);
+        who.l_type = fl.l_type == F_UNLCK ? F_RDLCK : fl.l_type;
+        who.l_whence = SEEK_SET;
+        *holder = LockHolder();
+        if (::fcntl(fd_, F_GETLK, &who) == 0 && who.l_type != F_UNLCK) {
+          holder->pid = who.l_pid;
+          holder->writer = who.l_type == F_WRLCK;
+        }
+      }
+      return Fail(EAGAIN);
+    }
+    return true;
+  }
+
+  int LastError() const override { return error_; }
+
  private:
+  bool Fail(int code) {
+    error_ = code;
+    return false;
+  }
   int fd_;
   bool writable_;
+  int error_ = 0;
 };
 
 class PosixFs final : public FileSystem {
  public:
-  std::unique_ptr<File> Open(const char* path, int mode) override {
-    if (path == nullptr || *path == '\0') return nullptr;
-    int flags = O_CLOEXEC;
-    bool writable = false;
-    switch (mode & kModeAccessMask) {
-      case 0: flags |= O_RDONLY; break;
-      case 1: flags |= O_WRONLY; writable = true; break;
-      default: flags |= O_RDWR; writable = true; break;
+  std::unique_ptr<File> Open(const char* path, int mode, int* error) override {
+    int dummy;
+    if (!error) error = &dummy;
+    *error = 0;
+    if (path == nullptr || *path == '\0') {
+      *error = ENOENT;
+      return nullptr;
     }
+    // The engine reads what it writes (index nodes, free lists), so a
+    // write-only request is opened for reading as well. O_NONBLOCK: opening
+    // a named pipe or a device must not wait for a partner; anything but a
+    // regular file is refused below, before a byte is read.
+    int flags = O_CLOEXEC | O_NONBLOCK;
+    const bool writable = (mode & kModeAccessMask) != 0;
+    flags |= writable ? O_RDWR : O_RDONLY;
     if (mode & kModeCreate) {
       flags |= O_CREAT;
       if (!(mode & kModeNoTruncate)) flags |= O_TRUNC;
     }
-    // The engine reads what it writes (index nodes, free lists), so a
-    // write-only request is opened for reading as well.
-    if ((mode & kModeAccessMask) == 1) flags = (flags & ~O_WRONLY) | O_RDWR;
     int fd = ::open(path, flags, 0644);
-    if (fd < 0) return nullptr;
+    if (fd < 0) {
+      *error = errno;
+      return nullptr;
+    }
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+      *error = kErrorNotRegularFile;
       ::close(fd);
       return nullptr;
     }
+    int fl = ::fcntl(fd, F_GETFL);
+    if (fl >= 0) ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
     return std::make_unique<PosixFile>(fd, writable);
+  }
+
+  FileIdentity Identify(const char* path, bool* regular) override {
+    FileIdentity id;
+    if (regular) *regular = false;
+    struct stat st;
+    if (path == nullptr || ::stat(path, &st) != 0) return id;
+    id.device = st.st_dev;
+    id.inode = st.st_ino;
+    id.valid = true;
+    if (regular) *regular = S_ISREG(st.st_mode);
+    return id;
+  }
+
+  bool Remove(const char* path) override { return ::unlink(path) == 0 || errno == ENOENT; }
+
+  bool SyncFolderOf(const char* path) override {
+    std::string folder = path;
+    size_t slash = folder.find_last_of('/');
+    folder = slash == std::string::npos ? "." : slash == 0 ? "/" : folder.substr(0, slash);
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    int r;
+    while ((r = ::fsync(fd)) != 0 && errno == EINTR) {
+    }
+    // Some file systems cannot sync a folder; their entries are as durable
+    // as they will get.
+    bool ok = r == 0 || errno == EINVAL || errno == EROFS;
+    ::close(fd);
+    return ok;
+  }
+
+  std::string JournalPath(const char* path) override {
+    char real[PATH_MAX];
+    std::string base = ::realpath(path, real) ? real : path;
+    return base + "-journal";
   }
 };
 
@@ -104,6 +210,12 @@ class PosixFs final : public FileSystem {
 FileSystem* PosixFileSystem() {
   static PosixFs fs;
   return &fs;
+}
+
+std::string FailureText(int code) {
+  if (code == kErrorNotRegularFile) return "not a regular file";
+  if (code <= 0) return "unknown failure";
+  return std::strerror(code);
 }
 
 }  // namespace orvex

@@ -1,12 +1,29 @@
-// Shared, cached access to a database file.
+// Shared, cached, journaled access to a database file.
 //
 // Every table object of the process that opens one file (same device and
 // inode) reaches it through one SharedFile, so the objects see each other's
 // writes exactly as they would without a cache. A SharedFile keeps a bounded
 // write-back cache of fixed-size pages: reads are served from memory when
 // they can be, writes land in the cache and reach the file when a page is
-// evicted or when Flush writes every dirty page back. After Flush the bytes
-// of the file are exactly the bytes written through it.
+// evicted or when a commit writes every dirty page back.
+//
+// Commits. The file on disk always holds the last commit, or can be brought
+// back to it from the rollback journal beside it (format/journal.h): before
+// any byte that the last commit left is overwritten, by an eviction or by
+// the commit itself, the 4096-byte page holding it is saved in the journal
+// and the journal is synced. A commit saves what it will overwrite, syncs
+// the journal, writes the dirty pages, syncs the file and ends the journal.
+// A failed write, sync or journal write rolls back: the cache is dropped,
+// the journal is played back, the file is cut to its committed size, and
+// the caller is told. Pages past the committed size need no saving.
+//
+// Locks. The process holds an advisory lock on the whole file while it has
+// it open: shared for readers, exclusive for a writer (and for the sharing
+// modes that keep every other process out). A request that another process
+// is in the way of is retried until a busy timeout, then refused naming
+// that process. Locks belong to the process, and POSIX drops them when any
+// descriptor of the file is closed, so a SharedFile never closes one of its
+// descriptors while it lives.
 //
 // A cache capacity of 0 turns caching off: every read and write goes
 // straight to the file (tests use this to see each write as it happens).
@@ -21,19 +38,34 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
+#include "format/journal.h"
 #include "io/file.h"
+#include "io/journal.h"
 
 namespace orvex {
 
 constexpr size_t kPageSize = 32768;
+// Dirty bits are kept per journal page, so that a commit saves and writes
+// only the parts of a cache page that changed.
+constexpr size_t kSubPages = kPageSize / kJournalPageSize;
+static_assert(kSubPages == 8, "one byte of dirty bits per cache page");
 // Cache size per open file; memory grows with the file up to this bound.
 constexpr size_t kDefaultCacheBytes = size_t{128} << 20;
+// How long an open waits for another process to let go of the file.
+constexpr int kDefaultBusyTimeoutMs = 3000;
+
+struct StoreOptions {
+  size_t cacheBytes = kDefaultCacheBytes;
+  int busyTimeoutMs = kDefaultBusyTimeoutMs;
+};
 
 class SharedFile {
  public:
-  SharedFile(std::unique_ptr<File> file, size_t cacheBytes);
+  SharedFile(std::unique_ptr<File> file, FileSystem* fs, const char* path, size_t cacheBytes);
+  // Rolls back what was not committed, removes an ended journal, closes.
   ~SharedFile();
   SharedFile(const SharedFile&) = delete;
   SharedFile& operator=(const SharedFile&) = delete;
@@ -41,17 +73,27 @@ class SharedFile {
   // Reads up to n bytes at offset; returns the count (short past the end),
   // -1 on failure.
   int64_t Read(int64_t offset, void* buf, size_t n);
-  // Writes n bytes at offset; the file grows to cover them.
+  // Writes n bytes at offset; the file grows to cover them. After a failed
+  // write every write fails until a commit or rollback: an operation may
+  // have been cut short, and only the last commit is known to be whole.
   bool Write(int64_t offset, const void* buf, size_t n);
   // The file's size including writes not yet on disk.
   int64_t Size();
-  // Writes every dirty page back.
-  bool Flush();
-  // The file was truncated to zero by a new opener: forget every page.
-  void Truncated();
-  // Gives the shared file a writable handle when it has only a read one.
-  void OfferWritable(std::unique_ptr<File>* file);
+  // Makes everything written since the last commit durable, as one step. On
+  // failure (*why tells) the file and the cache are back at the last commit.
+  bool Commit(std::string* why);
+  // Drops everything written since the last commit, in the cache and in the
+  // file. False when even that failed: the journal is left for the next
+  // opener, and every call fails until the file is closed.
+  bool Rollback(std::string* why);
   FileIdentity Identity() const { return identity_; }
+  // The process that opened it.
+  long owner() const { return owner_; }
+  // The file's size at the last commit.
+  int64_t CommittedSize();
+  // What went wrong with the last failed write, sync or rollback ("" when
+  // nothing has).
+  std::string LastFailure();
 
   // Reads without copying: holds the shared file's lock for its lifetime.
   // Get returns a pointer to n bytes at offset: into the cache when they lie
@@ -86,13 +128,26 @@ class SharedFile {
   size_t CachedPages();
 
  private:
-  int64_t ReadLocked(int64_t offset, void* buf, size_t n);
+  friend class Store;
   struct Frame {
     uint32_t page = 0;
     bool used = false;
-    bool dirty = false;
+    uint8_t dirty = 0;  // one bit per journal page
     bool referenced = false;
   };
+
+  // Opening, under the registry's lock. Start takes the lock (waiting up to
+  // busyMs), plays back a journal left behind, and for a create cuts the
+  // file to nothing. Join lets another opener of the process share the
+  // file, taking a stronger lock or a writable handle when it needs one;
+  // spare is a descriptor of the file that must be kept open.
+  bool Start(bool writer, bool exclusive, bool create, int busyMs, std::string* why);
+  bool Join(const char* path, bool writer, bool exclusive, bool create, int busyMs,
+            std::unique_ptr<File> spare, std::string* why);
+  bool LockWithin(LockKind kind, int busyMs, std::string* why);
+  bool WritableHandle(const char* path, std::string* why);
+
+  int64_t ReadLocked(int64_t offset, void* buf, size_t n);
   uint8_t* FrameData(int32_t f) { return slabs_[f / kSlabFrames].get() + (f % kSlabFrames) * kPageSize; }
   int32_t Find(uint32_t page) const;
   void HashInsert(uint32_t page, int32_t frame);
@@ -109,10 +164,28 @@ class SharedFile {
   static constexpr size_t kDirectMax = 1024;
   bool WriteBack(int32_t f);
 
+  // Journal side. Guarded: bytes [at, at + n) of the file may be overwritten
+  // now, without saving or syncing anything. Guard makes them so. A frame
+  // needs guarding when a dirty part of it is not yet guarded.
+  bool Guarded(int64_t at, int64_t n) const;
+  bool Guard(int64_t at, int64_t n);
+  bool FrameNeedsGuard(int32_t f) const;
+  bool SaveFrame(int32_t f);
+  // Guards the victim of an eviction together with a batch of other dirty
+  // frames, so that one journal sync serves many evictions.
+  bool GuardBatch(int32_t victim);
+  bool RollbackLocked();
+  bool Poison(const char* what, int code);
+  bool HasDirtyFrames() const;
+
   static constexpr size_t kSlabFrames = 16;
 
   std::mutex mu_;
   std::unique_ptr<File> file_;
+  // Descriptors of this file that may not be closed while it is locked.
+  std::vector<std::unique_ptr<File>> spares_;
+  FileSystem* fs_;
+  std::string path_;
   FileIdentity identity_;
   size_t capacity_;  // frames
   std::atomic<int64_t> size_;  // read without the lock by Size()
@@ -121,15 +194,33 @@ class SharedFile {
   std::vector<int32_t> slots_;
   uint32_t mask_ = 0;
   size_t hand_ = 0;
+
+  Journal journal_;
+  int64_t committed_ = 0;   // the file's size at the last commit
+  bool touched_ = false;    // the file was written since the last commit
+  bool poisoned_ = false;   // a write failed since the last commit
+  bool broken_ = false;     // a rollback failed; only closing is left
+  bool created_ = false;    // the folder entry is not yet known durable
+  bool started_ = false;
+  bool writers_ = false;    // an opener asked for writing
+  LockKind lock_ = LockKind::kNone;
+  long owner_;
+  std::string failure_;
 };
 
 // One table object's handle on a shared file.
 class Store {
  public:
   // Opens path with the open mode through fs and joins (or starts) the
-  // process-wide shared file for it. Null on failure.
+  // process-wide shared file for it. Null on failure, with *why saying what
+  // was in the way (when given).
   static std::unique_ptr<Store> Open(FileSystem* fs, const char* path, int mode,
-                                     size_t cacheBytes);
+                                     const StoreOptions& options, std::string* why = nullptr);
+  static std::unique_ptr<Store> Open(FileSystem* fs, const char* path, int mode, size_t cacheBytes) {
+    StoreOptions o;
+    o.cacheBytes = cacheBytes;
+    return Open(fs, path, mode, o);
+  }
   ~Store();
 
   int64_t Read(int64_t offset, void* buf, size_t n) { return shared_->Read(offset, buf, n); }
@@ -138,7 +229,9 @@ class Store {
     return writable_ && shared_->Write(offset, buf, n);
   }
   int64_t Size() { return shared_->Size(); }
-  bool Flush() { return shared_->Flush(); }
+  // Commits the file (see SharedFile::Commit); a handle without write
+  // access has nothing to commit.
+  bool Commit(std::string* why) { return !writable_ || shared_->Commit(why); }
   bool writable() const { return writable_; }
   SharedFile* shared() { return shared_.get(); }
 

@@ -69,6 +69,7 @@ constexpr const char* kPatternTooLong = "pattern longer than 129 characters";
 constexpr const char* kChunkShort = "chunk ended before the length asked";
 constexpr const char* kChunkNotPositioned = "chunk read not started: GotoChunkPos first";
 constexpr const char* kChunkFreeListDamaged = "chunk free list damaged; new chunks go to the end of the file";
+constexpr const char* kNotOpen = "no database file is open";
 }  // namespace err
 
 // Which entry a typed seek picks (the value-seek family).
@@ -108,6 +109,7 @@ struct KeyPartSpec {
 struct TableOptions {
   FileSystem* fs = nullptr;  // null: POSIX
   size_t cacheBytes = kDefaultCacheBytes;
+  int busyTimeoutMs = kDefaultBusyTimeoutMs;
 };
 
 class Table {
@@ -121,8 +123,8 @@ class Table {
   void Init();
   bool CreateDB(const char* path, const char* description);
   bool OpenDB(const char* path, int mode);
-  void CloseDB();
-  void Flush();
+  bool CloseDB();
+  bool Flush();
   bool IsDBOpen() const { return open_; }
   const char* GetVersion() const { return version_.c_str(); }
   const char* GetDescription();
@@ -223,7 +225,22 @@ class Table {
   void SetErrorf(const char* format, int a);
   void SetErrorf(const char* format, int a, int b);
   void FreeBuffers();
+  // Forgets every position, saved or not, the chunk append and read state
+  // and the update flag.
+  void ForgetPositions();
+  StoreOptions StoreOpts() const {
+    StoreOptions o;
+    o.cacheBytes = options_.cacheBytes;
+    o.busyTimeoutMs = options_.busyTimeoutMs;
+    return o;
+  }
   bool RefuseOpen(const char* why);
+  // Commits the header image and every page written (Flush, CloseDB). On
+  // failure the file is back at its last commit, and so is this object.
+  bool Commit();
+  // Makes the object match the file after a rollback: the header image read
+  // again, every position and the chunk and update state forgotten.
+  void AfterRollback();
   void SetVersionText();
   // Allocates the record buffers for the schema.
   void AllocateBuffers();

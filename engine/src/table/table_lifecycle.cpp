@@ -1,6 +1,7 @@
 // Creating, opening, flushing and closing a database file.
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "format/record_codec.h"
 #include "table/table.h"
@@ -21,22 +22,27 @@ Table::~Table() { CloseDB(); }
 void Table::Init() {
   open_ = ready_ = dirty_ = false;
   trimOnCreate_ = true;
-  ResetChunkAppend();
-  read_ = ChunkRead();
-  chunkFreeChecked_ = false;
-  updating_ = false;
+  ForgetPositions();
   err_.clear();
   version_.clear();
   hdr_.Clear();
   schema_ = Schema();
+  ClearPattern();
+  patternMode_ = 2;
+}
+
+void Table::ForgetPositions() {
+  ResetChunkAppend();
+  read_ = ChunkRead();
+  chunkFreeChecked_ = false;
+  updating_ = false;
   curKey_ = -1;
   for (KeyPosition& p : pos_) p = KeyPosition();
   for (KeyPosition& p : saved_) p = KeyPosition();
-  ClearPattern();
-  patternMode_ = 2;
   loadPending_ = false;
   curAt_ = -1;
   workKey_ = -1;
+  aheadCount_ = 0;
 }
 
 void Table::SetErrorf(const char* format, int a) {
@@ -90,9 +96,10 @@ bool Table::CreateDB(const char* path, const char* description) {
     SetError(err::kMustDoBeforeCreate);
     return false;
   }
-  file_ = Store::Open(options_.fs, path, kModeCreateDb, options_.cacheBytes);
+  std::string why;
+  file_ = Store::Open(options_.fs, path, kModeCreateDb, StoreOpts(), &why);
   if (!file_) {
-    SetError(err::kCantCreate);
+    err_ = why.empty() ? err::kCantCreate : std::string(err::kCantCreate) + "(" + why + ")";
     return false;
   }
   open_ = true;
@@ -119,8 +126,10 @@ bool Table::CreateDB(const char* path, const char* description) {
   std::memset(hdr_.version(), 0, kVersionSize);
   std::strncpy(hdr_.version(), kFileVersion, kVersionSize - 1);
   hdr_.ClearIndexRoots();
-  if (!file_->Write(0, hdr_.bytes(), kHeaderSize) || !file_->Flush()) {
-    SetError(err::kWriteFailed);
+  // The new file's first commit: the header, durable, with its folder entry.
+  file_->Write(0, hdr_.bytes(), kHeaderSize);
+  if (!file_->Commit(&why)) {
+    err_ = why.empty() ? err::kWriteFailed : why;
     ready_ = false;
     return false;
   }
@@ -132,9 +141,13 @@ bool Table::CreateDB(const char* path, const char* description) {
 
 bool Table::OpenDB(const char* path, int mode) {
   CloseDB();
-  file_ = Store::Open(options_.fs, path, mode, options_.cacheBytes);
+  // Opening takes the file's lock (waiting a while for another process to
+  // let go) and plays back a journal left by an interrupted commit, so the
+  // header read below is that of the last commit.
+  std::string why;
+  file_ = Store::Open(options_.fs, path, mode, StoreOpts(), &why);
   if (!file_) {
-    SetError(err::kCantOpen);
+    err_ = why.empty() ? err::kCantOpen : std::string(err::kCantOpen) + " " + why;
     return false;
   }
   open_ = true;
@@ -163,22 +176,51 @@ bool Table::RefuseOpen(const char* why) {
   return false;
 }
 
-void Table::CloseDB() {
+bool Table::CloseDB() {
+  // Closing is a commit point. When the commit fails the file is left at
+  // its last commit, and the error text outlives the reset, so that the
+  // caller can tell that the last changes were not saved.
+  const bool ok = !open_ || !file_ || !file_->writable() || Commit();
+  const std::string failure = ok ? std::string() : err_;
   FreeBuffers();
-  if (open_ && file_) {
-    if (dirty_ && file_->writable()) file_->Write(0, hdr_.bytes(), kHeaderSize);
-    file_->Flush();
-  }
   file_.reset();
   Init();
+  err_ = failure;
+  return ok;
 }
 
-void Table::Flush() {
-  if (!open_ || !file_) return;
-  // The header goes to offset 0; the (emulated) file position is not moved.
-  if (file_->writable()) {
-    if (!file_->Write(0, hdr_.bytes(), kHeaderSize) || !file_->Flush()) SetError(err::kWriteFailed);
+bool Table::Flush() {
+  if (!open_ || !file_) {
+    SetError(err::kNotOpen);
+    return false;
   }
+  // A handle without write access has changed nothing.
+  return !file_->writable() || Commit();
+}
+
+bool Table::Commit() {
+  // The header image goes to the file when it differs from what the file
+  // holds (a write that fails leaves the file poisoned, and the commit
+  // below reports it). An unchanged file makes the commit a no-op.
+  std::vector<uint8_t> onFile(kHeaderSize);
+  if (dirty_ || file_->Read(0, onFile.data(), kHeaderSize) != kHeaderSize ||
+      std::memcmp(onFile.data(), hdr_.bytes(), kHeaderSize) != 0)
+    file_->Write(0, hdr_.bytes(), kHeaderSize);
+  std::string why;
+  if (file_->Commit(&why)) {
+    dirty_ = false;
+    return true;
+  }
+  AfterRollback();
+  err_ = why.empty() ? err::kWriteFailed : why;
+  return false;
+}
+
+void Table::AfterRollback() {
+  ForgetPositions();
+  dirty_ = false;
+  int64_t got = file_->Read(0, hdr_.bytes(), kHeaderSize);
+  if (got != kHeaderSize || ValidateHeader(hdr_, file_->Size()) != nullptr) ready_ = false;
 }
 
 const char* Table::GetDescription() {
@@ -204,7 +246,8 @@ bool Table::WriteAt(int64_t offset, const void* buf, int n) {
     return false;
   }
   if (!file_->Write(offset, buf, static_cast<size_t>(n))) {
-    SetError(err::kWriteFailed);
+    const std::string why = file_->shared()->LastFailure();
+    err_ = why.empty() ? err::kWriteFailed : why;
     return false;
   }
   return true;
