@@ -4,6 +4,7 @@
 #include "launch/core/launchrunner.h"
 #include "launch/launchwindow.h"
 #include "launchtestsupport.h"
+#include "platform/fonts.h"
 #include "platform/twips.h"
 
 #include <QApplication>
@@ -43,6 +44,10 @@ class LaunchWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // With the Tahoma-metric font the programs register, so that the checks that
+    // captions fit use the metrics the windows are laid out for.
+    void initTestCase() { QVERIFY(platform::registerTahoma()); }
+
     void controlsBeforeLoading();
     void entriesArePlacedInTwips();
     void buttonClicksRunTheirEntry();

@@ -10,6 +10,7 @@
 #include "shell/window/systemmenukeys.h"
 #include "shell/window/twipsrect.h"
 
+#include "platform/fonts.h"
 #include "platform/movie/moviecontrol.h"
 #include "platform/testing/recorders.h"
 
@@ -98,6 +99,10 @@ private:
     }
 
 private slots:
+    // With the Tahoma-metric font the programs register, so that the checks that
+    // captions fit use the metrics the windows are laid out for.
+    void initTestCase() { QVERIFY(platform::registerTahoma()); }
+
     void init()
     {
         m_root = std::make_unique<QTemporaryDir>();
