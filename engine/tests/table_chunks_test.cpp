@@ -416,3 +416,37 @@ TEST(ChunkWrites, AFailedWriteLeavesTheRecordsWritten) {
   ASSERT_TRUE(t.GetChunk(got.data(), 5000, 1));
   EXPECT_EQ(got, data);
 }
+
+TEST(ChunkWrites, AnInsertThatFailsAfterItsRecordIsWrittenKeepsItsChunks) {
+  // The record may be reachable through a key already: freeing its chunk
+  // then would leave it naming free blocks that a later chunk takes.
+  MemFs fs;
+  orvex::TableOptions opt;
+  opt.fs = &fs;
+  opt.cacheBytes = 0;
+  orvex::Table t(opt);
+  ASSERT_TRUE(t.CreateField("id", ORVEX_INT, 0));
+  ASSERT_TRUE(t.CreateField("tag", ORVEX_TEXT, 8));
+  ASSERT_TRUE(t.CreateField("body", ORVEX_CHUNK, 0));
+  ASSERT_TRUE(t.CreateKey("id", 2, 0, 0, 0, 0));
+  ASSERT_TRUE(t.CreateKey("tag", 1, 1, 1, 0, 0));
+  ASSERT_TRUE(t.CreateDB("m.db", ""));
+  char tag[8] = "x";
+  int id = 1;
+  ASSERT_TRUE(t.SetField(&id, 0) && t.SetField(tag, 1) && t.Insert(nullptr, 0));
+  t.Flush();
+  // The "x" entry of the tag key now names a place past the end of the file.
+  auto& bytes = fs.Bytes("m.db");
+  const int32_t tagLeaf = Le32(bytes, 15292 + 4);
+  Put32(bytes, static_cast<size_t>(tagLeaf) + 808, 0x7ffffff0);
+  id = 2;
+  ASSERT_TRUE(t.SetField(&id, 0) && t.SetField(tag, 1) && t.AppendChunk("value", 5, 2));
+  EXPECT_FALSE(t.Insert(nullptr, 0));  // written and indexed by id, then the tag key fails
+  ASSERT_TRUE(t.GetEqual(0, &id, nullptr, 0));
+  t.Flush();
+  EXPECT_EQ(Le32(fs.Bytes("m.db"), kChunkFreeHead), -1);
+  char got[5];
+  ASSERT_TRUE(t.GotoChunkPos(2));
+  ASSERT_TRUE(t.GetChunk(got, 5, 2));
+  EXPECT_EQ(std::string(got, 5), "value");
+}

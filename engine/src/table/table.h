@@ -433,6 +433,8 @@ class Table {
     int64_t span = 1;
   };
   ChunkRead read_;
+  // The insert under way has written its record block.
+  bool recordWritten_ = false;
   // The chunk free list was walked since the file was opened.
   bool chunkFreeChecked_ = false;
   bool updating_ = false;

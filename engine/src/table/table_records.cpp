@@ -226,15 +226,19 @@ bool Table::WriteRecord(const uint8_t* data, int n, int32_t* at) {
 
 bool Table::Insert(void* image, int length) {
   // The chunks appended for this record; if the record is not written they
-  // belong to nothing, and go back to the free list.
+  // belong to nothing, and go back to the free list. (Once its block is
+  // written, a failure may leave the record reachable through some key: its
+  // chunks then stay.)
   int32_t appended[kMaxFields];
   int count = 0;
   for (int i = 0; i < schema_.fields && edit_; ++i) {
     if (schema_.type[i] == kTypeChunk && chunkAppended_[i] && appendedRef_[i].first > 0)
       appended[count++] = appendedRef_[i].first;
   }
+  recordWritten_ = false;
   if (InsertRecord(image, length)) return true;
-  for (int i = 0; i < count; ++i) InsertChunkDeleteList(appended[i]);
+  if (!recordWritten_)
+    for (int i = 0; i < count; ++i) InsertChunkDeleteList(appended[i]);
   return false;
 }
 
@@ -294,6 +298,7 @@ bool Table::InsertRecord(void* image, int length) {
   if (!RoomToGrow(InsertWorstCaseGrowth(blockLen))) return false;
   int32_t at;
   if (!WriteRecord(block, blockLen, &at)) return false;
+  recordWritten_ = true;
   for (int k = 0; k < schema_.keys; ++k) {
     const SearchResult& r = searches_[k];
     if (r.found) {
