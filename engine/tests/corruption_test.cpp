@@ -263,7 +263,9 @@ TEST(Corruption, RecordOffsetsAndLengthsOutsideTheFileFail) {
   EXPECT_TRUE(db.GetEqual(0, &id));
 }
 
-TEST(Corruption, ADamagedFreeListFailsTheInsert) {
+// A free list whose head cannot be read whole is not used: the insert goes
+// to the end of the file and says that the list is damaged.
+TEST(Corruption, ADamagedFreeListIsNotUsed) {
   TempDir dir;
   auto good = MakeFile(dir, 20, 20);
   auto bad = good;
@@ -271,9 +273,12 @@ TEST(Corruption, ADamagedFreeListFailsTheInsert) {
   WriteBytes(dir.File("bad.db"), bad);
   COrvex db(dir.File("bad.db").c_str(), 66);
   ASSERT_TRUE(db.IsDBOpen());
-  EXPECT_FALSE(AddPerson(db, 100, "x", 0));
-  EXPECT_STREQ(db.GetErrMsg(), "database file damaged");
-  EXPECT_EQ(db.GetRecordNum(), 20);
+  EXPECT_TRUE(AddPerson(db, 100, "x", 0)) << db.GetErrMsg();
+  EXPECT_STREQ(db.GetErrMsg(), "free list damaged: new blocks go to the end of the file");
+  EXPECT_EQ(db.GetRecordNum(), 21);
+  int id = 100;
+  ASSERT_TRUE(db.GetEqual(0, &id));
+  EXPECT_GE(db.GetCurRec(0), static_cast<int>(good.size()));
 }
 
 TEST(Corruption, RandomDamageNeverCrashes) {
@@ -325,4 +330,227 @@ TEST(Corruption, AFilePastTheLargestOffsetIsRefused) {
   COrvex db;
   EXPECT_FALSE(db.OpenDB(dir.File("long.db").c_str(), 66));
   EXPECT_STREQ(db.GetErrMsg(), "not a database file: file larger than 2147483647 bytes");
+}
+
+namespace {
+
+// The people table of n records (ids 0..n-1, names "n<id % names>"), with
+// every third of the first `deleted` ids deleted, so that the record and
+// duplicate-node free lists hold blocks. Record id `minusOne` gets id -1:
+// its first bytes then read as the end of a free list.
+std::vector<uint8_t> MakeWithFreeBlocks(const TempDir& dir, bool trimmed, int n, int names, int deleted) {
+  std::string path = dir.File("free.db");
+  std::remove(path.c_str());
+  COrvex db;
+  DefinePeople(db);
+  db.EnableTrimRecord(trimmed);
+  db.CreateDB(path.c_str(), "free");
+  for (int i = 0; i < n; ++i) AddPerson(db, i == n - 1 ? -1 : i, ("n" + std::to_string(i % names)).c_str(), i);
+  for (int i = 0; i < deleted; i += 3) {
+    if (db.GetEqual(0, &i)) db.Delete();
+  }
+  db.CloseDB();
+  return ReadBytes(path);
+}
+
+int32_t RecordOffset(const std::string& path, int id) {
+  COrvex db(path.c_str(), 0x40);
+  return db.GetEqual(0, &id) ? db.GetCurRec(0) : -1;
+}
+
+}  // namespace
+
+// A damaged free-list link that names a live record (one whose first bytes
+// even read as the end of a list) is not followed: the new record goes to
+// the end of the file, the live record stays, and the header written at
+// close is one the engine opens again.
+TEST(Corruption, AFreeListPointingAtALiveRecordIsNotUsed) {
+  for (bool trimmed : {true, false}) {
+    SCOPED_TRACE(trimmed ? "trimmed" : "fixed");
+    TempDir dir;
+    auto good = MakeWithFreeBlocks(dir, trimmed, 40, 40, 20);
+    const std::string path = dir.File("free.db");
+    const int32_t live = RecordOffset(path, -1);
+    ASSERT_GT(live, 0);
+    ASSERT_GT(Le32(good, 15372), 0);
+    for (bool atHead : {true, false}) {
+      auto bad = good;
+      if (atHead) {
+        Put32(bad, 15372, live);
+      } else {
+        const int32_t head = Le32(good, 15372);
+        Put32(bad, head + (trimmed ? 2 : 0), live);  // the second block
+      }
+      WriteBytes(path, bad);
+      {
+        COrvex db(path.c_str(), 66);
+        ASSERT_TRUE(db.IsDBOpen()) << db.GetErrMsg();
+        for (int id = 100; id < 106; ++id) EXPECT_TRUE(AddPerson(db, id, "new", id)) << db.GetErrMsg();
+        int minusOne = -1;
+        ASSERT_TRUE(db.GetEqual(0, &minusOne));
+        EXPECT_STREQ(db.GetFieldStr(1), "n39");
+        EXPECT_EQ(db.GetCurRec(0), live);
+      }
+      COrvex db;
+      ASSERT_TRUE(db.OpenDB(path.c_str(), 66)) << db.GetErrMsg();
+      EXPECT_EQ(db.GetRecordNum(), 40 - 7 + 6);
+      int n = 0;
+      for (bool ok = db.GetFirst(1); ok; ok = db.GetNext(1)) {
+        int id = CurrentId(db);
+        EXPECT_STREQ(db.GetFieldStr(1), id >= 100 ? "new" : ("n" + std::to_string(id < 0 ? 39 : id)).c_str());
+        ++n;
+      }
+      EXPECT_EQ(n, 39);
+    }
+  }
+}
+
+// The duplicate-node free list's head names a live duplicate node (the head
+// of a chain): a new chain node goes to the end of the file instead, and the
+// chain stays whole.
+TEST(Corruption, ADuplicateFreeListPointingAtALiveNodeIsNotUsed) {
+  TempDir dir;
+  auto good = MakeWithFreeBlocks(dir, true, 60, 3, 30);
+  const std::string path = dir.File("free.db");
+  const int32_t leaf = Le32(good, 15252 + 4);
+  const int32_t chainHead = Le32(good, leaf + 808);
+  ASSERT_EQ(std::memcmp(good.data() + chainHead, "fDUPKEY", 8), 0);
+  ASSERT_GT(Le32(good, 15376), 0);
+  auto bad = good;
+  Put32(bad, 15376, chainHead);
+  WriteBytes(path, bad);
+  {
+    COrvex db(path.c_str(), 66);
+    for (int id = 100; id < 104; ++id) EXPECT_TRUE(AddPerson(db, id, "n0", id)) << db.GetErrMsg();
+  }
+  COrvex db;
+  ASSERT_TRUE(db.OpenDB(path.c_str(), 66)) << db.GetErrMsg();
+  char n0[32] = "n0";
+  int n = 0;
+  for (bool ok = db.GetEqual(1, n0); ok && std::strcmp(db.GetFieldStr(1), "n0") == 0; ok = db.GetNext(1)) ++n;
+  EXPECT_EQ(n, 20 - 10 + 4);  // ids 0, 3, ..., 57 less the ten deleted, and the new ones
+}
+
+// A chain of equal values whose head and second node point at each other
+// (each link agreeing with the one back): a walk ends within the length of
+// the chain, also when it updates every record it passes.
+TEST(Corruption, AWalkRoundATwoNodeCycleEnds) {
+  TempDir dir;
+  auto good = MakeFile(dir, 30, 1);  // one name: one chain of 30 nodes
+  int32_t leaf = Le32(good, 15252 + 4);
+  int32_t head = Le32(good, leaf + 808);
+  ASSERT_EQ(std::memcmp(good.data() + head, "fDUPKEY", 7), 0);
+  int32_t second = Le32(good, head + 12);
+  auto bad = good;
+  Put32(bad, second + 12, head);  // second -> head
+  Put32(bad, head + 16, second);  // head <- second
+  WriteBytes(dir.File("bad.db"), bad);
+  {
+    COrvex db(dir.File("bad.db").c_str(), 66);
+    int n = 0;
+    for (bool ok = db.GetFirst(1); ok && n < 100000; ok = db.GetNext(1)) ++n;
+    EXPECT_LE(n, 31);
+    EXPECT_STREQ(db.GetErrMsg(), "database file damaged");
+    n = 0;
+    for (bool ok = db.GetLast(1); ok && n < 100000; ok = db.GetPrev(1)) ++n;
+    EXPECT_LE(n, 31);
+  }
+  WriteBytes(dir.File("bad.db"), bad);
+  COrvex db(dir.File("bad.db").c_str(), 66);
+  int n = 0;
+  for (bool ok = db.GetFirst(1); ok && n < 100000; ok = db.GetNext(1)) {
+    const double v = 1000 + n;
+    db.SetField(&v, 2);
+    db.Update();
+    ++n;
+  }
+  EXPECT_LE(n, 62);
+}
+
+// A file cut short refers to blocks past its end (here: a leaf entry of
+// key 1 names a record there). Once the engine has met such a reference it
+// does not make the file longer: a block appended there would be taken for
+// the missing one by every reference to it.
+TEST(Corruption, AFileThatEndsBeforeItsBlocksIsNotMadeLonger) {
+  TempDir dir;
+  auto good = MakeFile(dir, 700, 700);
+  auto bad = good;
+  const int32_t leaf = Le32(good, 15292 + 4);  // key 1's first leaf
+  Put32(bad, leaf + 808 + 4 * 5, static_cast<int32_t>(good.size()) + 40);
+  WriteBytes(dir.File("cut.db"), bad);
+  {
+    COrvex db(dir.File("cut.db").c_str(), 66);
+    ASSERT_TRUE(db.IsDBOpen()) << db.GetErrMsg();
+    int n = 0;
+    for (bool ok = db.GetFirst(1); ok; ok = db.GetNext(1)) ++n;
+    EXPECT_EQ(n, 5);
+    EXPECT_FALSE(AddPerson(db, 1000, "n1", 0));
+    EXPECT_STREQ(db.GetErrMsg(), "database file damaged: it refers to blocks past its end");
+    // Reading and deleting go on.
+    int id = 0;
+    ASSERT_TRUE(db.GetEqual(0, &id));
+    EXPECT_TRUE(db.Delete()) << db.GetErrMsg();
+  }
+  EXPECT_EQ(ReadBytes(dir.File("cut.db")).size(), good.size());
+}
+
+// A free list whose third block names a live record is cut before that
+// block: the blocks before it are used, and after the file is closed and
+// opened again the list no longer reaches the record.
+TEST(Corruption, ADamagedFreeListIsCutWhereTheDamageBegins) {
+  TempDir dir;
+  auto good = MakeWithFreeBlocks(dir, false, 40, 40, 20);
+  const std::string path = dir.File("free.db");
+  const int32_t live = RecordOffset(path, -1);
+  const int32_t first = Le32(good, 15372);
+  const int32_t second = Le32(good, first);
+  auto bad = good;
+  Put32(bad, second, live);
+  WriteBytes(path, bad);
+  {
+    COrvex db(path.c_str(), 66);
+    for (int id = 100; id < 104; ++id) EXPECT_TRUE(AddPerson(db, id, "new", id)) << db.GetErrMsg();
+    int id = 100;
+    ASSERT_TRUE(db.GetEqual(0, &id));
+    EXPECT_EQ(db.GetCurRec(0), first);
+    id = 101;
+    ASSERT_TRUE(db.GetEqual(0, &id));
+    EXPECT_EQ(db.GetCurRec(0), second);
+    id = 102;
+    ASSERT_TRUE(db.GetEqual(0, &id));
+    EXPECT_GE(db.GetCurRec(0), static_cast<int>(good.size()));
+  }
+  const auto after = ReadBytes(path);
+  EXPECT_EQ(Le32(after, 15372), -1);
+  COrvex db(path.c_str(), 66);
+  EXPECT_TRUE(AddPerson(db, 200, "new", 200));
+  int minusOne = -1;
+  ASSERT_TRUE(db.GetEqual(0, &minusOne));
+  EXPECT_STREQ(db.GetFieldStr(1), "n39");
+}
+
+// A free list with a link past the end of the file would, once the file
+// grows, list a block inside a new record as free. It is dropped before the
+// file grows, and the file then grows as usual.
+TEST(Corruption, AFreeListThatLinksPastTheEndIsDroppedBeforeTheFileGrows) {
+  TempDir dir;
+  auto good = MakeWithFreeBlocks(dir, true, 40, 40, 20);
+  const std::string path = dir.File("free.db");
+  const int32_t first = Le32(good, 15372);
+  auto bad = good;
+  Put32(bad, first + 2, static_cast<int32_t>(good.size()) + 10);
+  WriteBytes(path, bad);
+  {
+    COrvex db(path.c_str(), 66);
+    for (int id = 100; id < 110; ++id) EXPECT_TRUE(AddPerson(db, id, "new", id)) << db.GetErrMsg();
+    EXPECT_STREQ(db.GetErrMsg(), "free list damaged: new blocks go to the end of the file");
+  }
+  const auto after = ReadBytes(path);
+  EXPECT_EQ(Le32(after, 15372), -1);
+  EXPECT_GT(after.size(), good.size());
+  COrvex db(path.c_str(), 66);
+  EXPECT_EQ(db.GetRecordNum(), 40 - 7 + 10);
+  int n = 0;
+  for (bool ok = db.GetFirst(1); ok; ok = db.GetNext(1)) ++n;
+  EXPECT_EQ(n, 43);
 }

@@ -417,9 +417,10 @@ TEST(ChunkWrites, AFailedWriteLeavesTheRecordsWritten) {
   EXPECT_EQ(got, data);
 }
 
-TEST(ChunkWrites, AnInsertThatFailsAfterItsRecordIsWrittenKeepsItsChunks) {
-  // The record may be reachable through a key already: freeing its chunk
-  // then would leave it naming free blocks that a later chunk takes.
+TEST(ChunkWrites, AnInsertThatFailsAfterItsRecordIsWrittenLeavesNoRecordAndFreesItsChunks) {
+  // The insert fails after its record and its first key were written: it is
+  // undone whole, no key reaches the record, and the chunk appended for it
+  // belongs to nothing and is free again.
   MemFs fs;
   orvex::TableOptions opt;
   opt.fs = &fs;
@@ -442,11 +443,8 @@ TEST(ChunkWrites, AnInsertThatFailsAfterItsRecordIsWrittenKeepsItsChunks) {
   id = 2;
   ASSERT_TRUE(t.SetField(&id, 0) && t.SetField(tag, 1) && t.AppendChunk("value", 5, 2));
   EXPECT_FALSE(t.Insert(nullptr, 0));  // written and indexed by id, then the tag key fails
-  ASSERT_TRUE(t.GetEqual(0, &id, nullptr, 0));
+  EXPECT_FALSE(t.GetEqual(0, &id, nullptr, 0));
+  EXPECT_EQ(t.GetRecordNum(), 1);
   t.Flush();
-  EXPECT_EQ(Le32(fs.Bytes("m.db"), kChunkFreeHead), -1);
-  char got[5];
-  ASSERT_TRUE(t.GotoChunkPos(2));
-  ASSERT_TRUE(t.GetChunk(got, 5, 2));
-  EXPECT_EQ(std::string(got, 5), "value");
+  EXPECT_GT(Le32(fs.Bytes("m.db"), kChunkFreeHead), 0);
 }

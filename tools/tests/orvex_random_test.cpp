@@ -68,7 +68,16 @@ struct SchemaDef {
   std::vector<KeySpec> keys;
   int target;  // live records the run keeps around
   int ops;
+  // Values a careless caller may pass now and then: NaN and infinities, the
+  // largest and smallest numbers, texts with bytes after their NUL, texts
+  // that start with the duplicate-node tag, bool bytes other than 0 and 1.
+  bool hostile = false;
 };
+
+// Error texts of the refusals the model predicts.
+constexpr const char* kUnduplicated = "the key is unduplicated";
+constexpr const char* kNanKey = "a key value can't be NaN";
+constexpr const char* kLooksLikeDupNode = "record would read as a duplicate node";
 
 // Letters in both cases, punctuation between the cases and a byte above 0x7F,
 // so folding and unsigned order both matter.
@@ -353,6 +362,10 @@ class RandomRun {
   void RandomField(Bytes& rec, int f) {
     const FieldSpec& fs = *fieldSpec_[f];
     uint8_t* at = &rec[m_.h.fields[f].offset];
+    if (schema_.hostile && !fs.serial && Chance(0.12)) {
+      HostileField(at, fs);
+      return;
+    }
     switch (fs.type) {
       case of::kShort: {
         const int16_t v = static_cast<int16_t>(Uniform(-fs.domain, fs.domain));
@@ -385,6 +398,127 @@ class RandomRun {
       case of::kBool: at[0] = static_cast<uint8_t>(Uniform(0, 1)); break;
       default: break;  // auto-increment: the engine fills it in
     }
+  }
+
+  void HostileField(uint8_t* at, const FieldSpec& fs) {
+    switch (fs.type) {
+      case of::kShort: {
+        static const int16_t values[] = {SHRT_MIN, SHRT_MAX, -1, 0};
+        std::memcpy(at, &values[Uniform(0, 3)], 2);
+        break;
+      }
+      case of::kInt: {
+        static const int32_t values[] = {INT_MIN, INT_MAX, INT_MIN + 1, -1};
+        std::memcpy(at, &values[Uniform(0, 3)], 4);
+        break;
+      }
+      case of::kFloat: case of::kDouble: {
+        static const double values[] = {std::nan(""), -std::nan(""), std::nan("7"),
+                                        std::numeric_limits<double>::infinity(),
+                                        -std::numeric_limits<double>::infinity(),
+                                        std::numeric_limits<double>::denorm_min(),
+                                        -std::numeric_limits<double>::max(), -0.0};
+        const double v = values[Uniform(0, 7)];
+        if (fs.type == of::kFloat) {
+          const float fv = std::isnan(v) ? std::nanf("") : static_cast<float>(v);
+          std::memcpy(at, &fv, 4);
+        } else {
+          std::memcpy(at, &v, 8);
+        }
+        break;
+      }
+      case of::kText: {
+        // A reused buffer: a text, its NUL, and the rest of an older text;
+        // or a text that begins with the tag of a duplicate node.
+        for (int i = 0; i < fs.size; ++i) at[i] = static_cast<uint8_t>(kAlphabet[Uniform(0, fs.domain - 1)]);
+        if (fs.size >= 7 && Chance(0.4)) {
+          std::memcpy(at, "fDUPKEY", 7);
+          if (fs.size > 7 && Chance(0.5)) at[7] = 0;
+        } else {
+          at[Uniform(0, fs.size - 1)] = 0;
+        }
+        break;
+      }
+      case of::kBool: at[0] = static_cast<uint8_t>(Uniform(2, 255)); break;
+      default: break;
+    }
+  }
+
+  // The record as the engine keeps it: a text field ends at its first NUL,
+  // NUL bytes after it.
+  Bytes Normalized(Bytes rec) const {
+    for (const of::Field& fd : m_.h.fields) {
+      if (fd.type != of::kText) continue;
+      uint8_t* t = &rec[fd.offset];
+      const size_t n = strnlen(reinterpret_cast<const char*>(t), fd.size);
+      std::memset(t + n, 0, fd.size - n);
+    }
+    return rec;
+  }
+
+  // The first bytes of the block the record would be stored as.
+  Bytes BlockStart(const Bytes& rec) const {
+    if (!m_.h.trimmed()) return Bytes(rec.begin(), rec.begin() + std::min<size_t>(8, rec.size()));
+    Bytes block(2, 0);
+    for (const of::Field& fd : m_.h.fields) {
+      const uint8_t* v = &rec[fd.offset];
+      if (fd.type == of::kText) {
+        const int16_t n = static_cast<int16_t>(strnlen(reinterpret_cast<const char*>(v), fd.size));
+        block.insert(block.end(), reinterpret_cast<const uint8_t*>(&n), reinterpret_cast<const uint8_t*>(&n) + 2);
+        block.insert(block.end(), v, v + n);
+      } else {
+        block.insert(block.end(), v, v + fd.size);
+      }
+    }
+    const int16_t len = static_cast<int16_t>(block.size());
+    std::memcpy(block.data(), &len, 2);
+    block.resize(std::min<size_t>(8, block.size()));
+    return block;
+  }
+
+  // Why the engine refuses to store this (normalized) record in place of
+  // `except` (-1: a new record), or null: a NaN in a float or double key
+  // part, a block that would read as a duplicate node, a second live record
+  // under a unique key, in the order the engine looks.
+  const char* Refusal(const Bytes& rec, int except) const {
+    for (const of::Key& key : m_.h.keys) {
+      for (const of::KeyPart& part : key.parts) {
+        const of::Field& fd = m_.h.fields[part.field];
+        if (fd.type == of::kFloat) {
+          float v;
+          std::memcpy(&v, &rec[fd.offset], 4);
+          if (std::isnan(v)) return kNanKey;
+        } else if (fd.type == of::kDouble) {
+          double v;
+          std::memcpy(&v, &rec[fd.offset], 8);
+          if (std::isnan(v)) return kNanKey;
+        }
+      }
+    }
+    const Bytes start = BlockStart(rec);
+    if (start.size() >= 7 && std::memcmp(start.data(), "fDUPKEY", 7) == 0) return kLooksLikeDupNode;
+    if (m_.Clash(rec, except)) return kUnduplicated;
+    return nullptr;
+  }
+
+  // A key value for a seek: NaN would find an arbitrary record.
+  bool HasNan(int k, const Bytes& kv) const {
+    const of::Key& key = m_.h.keys[k];
+    int at = 0;
+    for (const of::KeyPart& part : key.parts) {
+      const int type = m_.h.fields[part.field].type;
+      if (type == of::kFloat) {
+        float v;
+        std::memcpy(&v, &kv[at], 4);
+        if (std::isnan(v)) return true;
+      } else if (type == of::kDouble) {
+        double v;
+        std::memcpy(&v, &kv[at], 8);
+        if (std::isnan(v)) return true;
+      }
+      at += part.length;
+    }
+    return false;
   }
 
   Bytes RandomRecord(int serial) {
@@ -420,7 +554,9 @@ class RandomRun {
     if (!m_.recs.empty() && Chance(0.6)) {
       key = m_.recs.at(RandomLiveSerial()).kv[k];
     } else {
-      key = m_.KeyOf(k, RandomRecord(0));
+      do {
+        key = m_.KeyOf(k, Normalized(RandomRecord(0)));
+      } while (HasNan(k, key));
     }
     std::memcpy(v.data(), key.data(), key.size());
     const of::Key& kd = m_.h.keys[k];
@@ -526,7 +662,10 @@ class RandomRun {
       const int32_t next = NextAutoInc();
       std::memcpy(&rec[m_.h.fields[autoField_].offset], &next, 4);
     }
-    const bool clash = m_.Clash(rec, -1);
+    // What the engine keeps, and whether it keeps it at all.
+    const Bytes kept = Normalized(rec);
+    const char* refusal = Refusal(kept, -1);
+    const bool refused = refusal != nullptr;
     bool ok;
     Bytes image = rec;
     if (autoField_ >= 0) std::memset(&image[m_.h.fields[autoField_].offset], 0, 4);
@@ -539,23 +678,27 @@ class RandomRun {
       // there still holds the value of the record read last, so it is asked
       // only of tables without one.
       if (autoField_ < 0) {
-        ASSERT_EQ(db_.CanInsert(), !clash) << "CanInsert";
+        ASSERT_EQ(db_.CanInsert(), !refused) << "CanInsert";
+        if (refused) {
+          ASSERT_STREQ(db_.GetErrMsg(), refusal) << "CanInsert";
+        }
       }
       ok = db_.Insert(nullptr, 0);
     } else {
       ok = db_.Insert(image.data(), 0);
     }
-    Note("insert " + std::to_string(serial) + (viaEditBuffer ? " (edit buffer)" : "") + (clash ? " refused" : ""));
-    ASSERT_EQ(ok, !clash) << "Insert of record " << serial << (clash ? " should be refused" : " should succeed")
-                          << ": " << db_.GetErrMsg();
-    if (clash) {
-      ASSERT_STREQ(db_.GetErrMsg(), "the key is unduplicated");
+    Note("insert " + std::to_string(serial) + (viaEditBuffer ? " (edit buffer)" : "") +
+         (refused ? std::string(" refused: ") + refusal : ""));
+    ASSERT_EQ(ok, !refused) << "Insert of record " << serial << (refused ? " should be refused" : " should succeed")
+                            << ": " << db_.GetErrMsg();
+    if (refused) {
+      ASSERT_STREQ(db_.GetErrMsg(), refusal);
     } else {
       if (!viaEditBuffer && autoField_ >= 0) {
         ASSERT_EQ(std::memcmp(&image[m_.h.fields[autoField_].offset], &rec[m_.h.fields[autoField_].offset], 4), 0)
             << "auto-increment value written to the image";
       }
-      m_.Add(serial, rec, nullptr);
+      m_.Add(serial, kept, nullptr);
       ++nextSerial_;
     }
     m_.InvalidateAll();
@@ -639,20 +782,19 @@ class RandomRun {
       Bytes image = now;
       ok = db_.Update(image.data(), 0);
     }
-    const bool clash = m_.Clash(now, serial);
-    Note("update " + std::to_string(serial) + " through key " + std::to_string(c) + (clash ? " refused" : "") +
+    now = Normalized(now);
+    const char* refusal = Refusal(now, serial);
+    Note("update " + std::to_string(serial) + " through key " + std::to_string(c) +
+         (refusal ? std::string(" refused: ") + refusal : "") +
          (m_.Cmp(c, old.kv[c].data(), m_.KeyOf(c, now).data()) == 0 ? " (same value)" : ""));
-    ASSERT_EQ(ok, !clash) << "Update of record " << serial << " through key " << c << ": " << db_.GetErrMsg();
-    m_.Remove(serial);
-    if (clash) {
-      // The old record is put back unchanged (its auto-increment value too),
-      // still inside the update: under the key it was reached by it keeps its
-      // turn, under the others it comes last among its equals.
-      ASSERT_STREQ(db_.GetErrMsg(), "the key is unduplicated");
-      std::vector<int64_t> keep(m_.keys(), -1);
-      if (m_.h.keys[c].attribute == 1) keep[c] = old.turn[c];
-      m_.Add(serial, old.data, &keep);
+    ASSERT_EQ(ok, refusal == nullptr) << "Update of record " << serial << " through key " << c << ": "
+                                      << db_.GetErrMsg();
+    if (refusal) {
+      // A refused update changes nothing: the record stays where it was,
+      // in its turn under every key.
+      ASSERT_STREQ(db_.GetErrMsg(), refusal);
     } else {
+      m_.Remove(serial);
       std::vector<int64_t> keep(m_.keys(), -1);
       const Bytes kvNew = m_.KeyOf(c, now);
       if (m_.h.keys[c].attribute == 1 && m_.Cmp(c, old.kv[c].data(), kvNew.data()) == 0) keep[c] = old.turn[c];
@@ -1106,6 +1248,49 @@ TEST(OrvexRandom, FixedRecordsFullTextsAndSlices) { RunSchema(kFixed, Seed(2002)
 
 TEST(OrvexRandom, MultiFieldKeysAndLateAutoIncrement) { RunSchema(kMulti, Seed(3003)); }
 
+// Hostile values in fixed records whose first field is a text (so a record
+// can begin with the duplicate-node tag): float and double keys that NaN
+// must not enter, a double that no key uses, a slice starting inside its
+// text, the largest and smallest integers under a unique multi-field key.
+const SchemaDef kHostileFixed = {
+    "hostile_fixed", false,
+    {{"t", of::kText, 10, 4, false, false},
+     {"serial", of::kInt, 4, 0, true, false},
+     {"f", of::kFloat, 4, 40, false, false},
+     {"d", of::kDouble, 8, 400, false, false},
+     {"n", of::kInt, 4, 60, false, false},
+     {"s", of::kShort, 2, 20, false, false},
+     {"free", of::kDouble, 8, 10, false, false},
+     {"b", of::kBool, 1, 0, false, false}},
+    {{"t", 1, {{0, 1, 0, 0}}},
+     {"tslice", 1, {{0, 2, 3, 4}}},
+     {"f", 1, {{2, 0, 0, 0}}},
+     {"d", 2, {{3, 0, 0, 0}}},
+     {"n_s", 2, {{4, 0, 0, 0}, {5, 0, 0, 0}}},
+     {"b_f_t", 1, {{7, 0, 0, 0}, {2, 0, 0, 0}, {0, 1, 2, 5}}}},
+    500, 6000, true};
+
+// The same kinds of values in trimmed records, with an auto-increment key.
+const SchemaDef kHostileTrimmed = {
+    "hostile_trimmed", true,
+    {{"id", of::kAutoInc, 4, 0, false, false},
+     {"serial", of::kInt, 4, 0, true, false},
+     {"name", of::kText, 12, 5, false, false},
+     {"score", of::kDouble, 8, 40, false, false},
+     {"w", of::kFloat, 4, 100, false, false},
+     {"code", of::kShort, 2, 300, false, false},
+     {"flag", of::kBool, 1, 0, false, false}},
+    {{"name", 1, {{2, 2, 0, 0}}},
+     {"slice", 1, {{2, 1, 4, 3}}},
+     {"score", 1, {{3, 0, 0, 0}}},
+     {"code", 2, {{5, 0, 0, 0}}},
+     {"w_flag", 2, {{4, 0, 0, 0}, {6, 0, 0, 0}}}},
+    500, 6000, true};
+
+TEST(OrvexRandom, HostileValuesInFixedRecords) { RunSchema(kHostileFixed, Seed(5005)); }
+
+TEST(OrvexRandom, HostileValuesInTrimmedRecords) { RunSchema(kHostileTrimmed, Seed(6006)); }
+
 // A tree of three levels: ascending, descending and random bulk loads, then
 // mixed operations; a text key with seven values gives chains of thousands.
 TEST(OrvexRandom, DeepTreesAndLongChains) {
@@ -1135,10 +1320,11 @@ TEST(OrvexRandom, DeepTreesAndLongChains) {
   run.Finish();
 }
 
-// NaN compares equal to every value: as the first value of a float key it is
-// the one entry every later value joins, in insertion order; under a unique
-// double key whose entries are all live it is refused.
-TEST(OrvexRandom, NanEqualsEverything) {
+// NaN compares equal to every value, so a key that held one would find
+// every value in it and send later values to wrong leaves: NaN never enters
+// a float or double key, first value or not, unique key or not. Every other
+// value keeps an entry of its own.
+TEST(OrvexRandom, NanNeverEntersAKey) {
   const std::string path = TempPath("nan");
   std::remove(path.c_str());
   {
@@ -1152,22 +1338,28 @@ TEST(OrvexRandom, NanEqualsEverything) {
       uint8_t image[8];
       std::memcpy(image, &i, 4);
       std::memcpy(image + 4, &values[i], 4);
-      ASSERT_TRUE(db.Insert(image, 0)) << db.GetErrMsg();
+      EXPECT_EQ(db.Insert(image, 0), !std::isnan(values[i])) << i;
+      if (std::isnan(values[i])) {
+        EXPECT_STREQ(db.GetErrMsg(), kNanKey);
+      }
     }
-    // One entry holds all six, in insertion order; any value finds the first.
+    EXPECT_EQ(db.GetRecordNum(), 4);
     int32_t serial = -1;
     const float probe = 42.0f;
-    ASSERT_TRUE(db.GetEqual(0, &probe));
-    for (int i = 0; i < 6; ++i) {
+    EXPECT_FALSE(db.GetEqual(0, &probe));
+    const float five = 5.0f;
+    ASSERT_TRUE(db.GetEqual(0, &five));
+    ASSERT_TRUE(db.GetField(&serial, 0));
+    EXPECT_EQ(serial, 1);
+    std::vector<int32_t> order;
+    for (bool ok = db.GetFirst(0); ok; ok = db.GetNext(0)) {
       ASSERT_TRUE(db.GetField(&serial, 0));
-      EXPECT_EQ(serial, i);
-      EXPECT_EQ(db.GetNext(0), i < 5);
+      order.push_back(serial);
     }
+    EXPECT_EQ(order, (std::vector<int32_t>{2, 5, 1, 3}));
     ASSERT_TRUE(db.GetLessEqual(0, &probe));
     ASSERT_TRUE(db.GetField(&serial, 0));
-    EXPECT_EQ(serial, 5);
-    EXPECT_FALSE(db.GetLess(0, &probe));
-    EXPECT_FALSE(db.GetGreater(0, &probe));
+    EXPECT_EQ(serial, 1);
     db.CloseDB();
     of::File file;
     std::string error;
@@ -1175,7 +1367,7 @@ TEST(OrvexRandom, NanEqualsEverything) {
     const of::CheckReport r = of::Check(file);
     EXPECT_TRUE(r.clean()) << (r.violations.empty() ? "" : r.violations[0].what);
     EXPECT_EQ(r.nodes, 1);
-    EXPECT_EQ(r.liveEntries, 6);
+    EXPECT_EQ(r.liveEntries, 4);
   }
   std::remove(path.c_str());
   {
@@ -1197,9 +1389,12 @@ TEST(OrvexRandom, NanEqualsEverything) {
     std::memcpy(image, &s, 4);
     std::memcpy(image + 4, &nan, 8);
     EXPECT_FALSE(db.Insert(image, 0));
-    EXPECT_STREQ(db.GetErrMsg(), "the key is unduplicated");
+    EXPECT_STREQ(db.GetErrMsg(), kNanKey);
     EXPECT_EQ(db.GetRecordNum(), 450);
-    EXPECT_TRUE(db.GetEqual(0, &nan));  // some entry: all are equal to NaN
+    for (int i = 0; i < 450; i += 7) {
+      const double v = i * 1.5;
+      ASSERT_TRUE(db.GetEqual(0, &v)) << i;
+    }
     db.CloseDB();
     of::File file;
     std::string error;

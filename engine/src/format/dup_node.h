@@ -65,6 +65,18 @@ struct DupNode {
 // Whether 24 bytes read at an entry's record offset are a duplicate node.
 inline bool IsDupNode(const uint8_t* in) { return std::memcmp(in, kDupTag, kDupTagLetters) == 0; }
 
+// Whether a block of n bytes would be taken for a duplicate node if an
+// entry pointed at it. No record is ever stored as such a block.
+inline bool ReadsAsDupNode(const uint8_t* block, int n) { return n >= kDupTagLetters && IsDupNode(block); }
+
+// A freed duplicate node: its first 4 bytes were overwritten by the next
+// free node, the rest of its tag ("KEY" and the NUL) is still there.
+constexpr int kFreeDupTagAt = 4;
+inline bool LooksLikeFreeDupNode(const uint8_t* in) {
+  return std::memcmp(in + kFreeDupTagAt, kDupTag + kFreeDupTagAt, kDupTagSize - kFreeDupTagAt) == 0 &&
+         !IsDupNode(in);
+}
+
 }  // namespace orvex
 
 #endif  // ORVEX_FORMAT_DUP_NODE_H_

@@ -57,6 +57,34 @@ bool FreeHeadOk(int32_t off, int64_t fileSize) { return off <= 0 || (off >= kHea
 
 }  // namespace
 
+int64_t SmallestRecordBlock(const Header& h) {
+  const bool trimmed = h.trimmed();
+  int64_t n = trimmed ? 2 : 0;
+  for (int i = 0; i < h.fieldCount() && i < kMaxFields; ++i)
+    n += trimmed && h.fieldType(i) == kTypeText ? 2 : h.fieldSize(i);
+  return n;
+}
+
+const char* ValidateHeaderState(const Header& h, int64_t fileSize, int64_t smallestBlock) {
+  // Every live record has a block of its own after the header, so the count
+  // is at most what the file can hold (and so can never overflow).
+  const int64_t room = smallestBlock > 0 ? (fileSize - kHeaderSize) / smallestBlock : 0;
+  if (h.recordCount() < 0 || h.recordCount() > room) return "bad record count";
+  const int keys = h.keyCount();
+  for (int k = 0; k < kMaxKeys; ++k) {
+    if (!OffsetOk(h.root(k), fileSize) || !OffsetOk(h.firstLeaf(k), fileSize) ||
+        !OffsetOk(h.lastLeaf(k), fileSize))
+      return "index offset outside the file";
+    if (k < keys && ((h.root(k) == -1) != (h.firstLeaf(k) == -1) ||
+                     (h.root(k) == -1) != (h.lastLeaf(k) == -1)))
+      return "index roots disagree";
+  }
+  if (!FreeHeadOk(h.recordFreeHead(), fileSize) || !FreeHeadOk(h.dupFreeHead(), fileSize) ||
+      !FreeHeadOk(h.chunkFreeHead(), fileSize))
+    return "free list head outside the file";
+  return nullptr;
+}
+
 const char* ValidateHeader(const Header& h, int64_t fileSize) {
   if (fileSize < kHeaderSize) return "file too short for a database header";
   // Blocks are addressed by signed 32-bit offsets: bytes past the largest
@@ -65,8 +93,6 @@ const char* ValidateHeader(const Header& h, int64_t fileSize) {
   int fields = h.fieldCount();
   if (fields < 0 || fields > kMaxFields) return "bad field count";
   int64_t recordLength = 0;
-  // The smallest block a record of this schema takes in its record form.
-  int64_t smallestBlock = h.trimmed() ? 2 : 0;
   for (int i = 0; i < fields; ++i) {
     if (!NameOk(h.fieldName(i))) return "bad field name";
     int type = h.fieldType(i);
@@ -78,13 +104,8 @@ const char* ValidateHeader(const Header& h, int64_t fileSize) {
       return "bad field size";
     }
     recordLength += size;
-    smallestBlock += h.trimmed() && type == kTypeText ? 2 : size;
   }
   if (recordLength != h.recordLength()) return "record length does not match the fields";
-  // Every live record has a block of its own after the header, so the count
-  // is at most what the file can hold (and so can never overflow).
-  const int64_t room = smallestBlock > 0 ? (fileSize - kHeaderSize) / smallestBlock : 0;
-  if (h.recordCount() < 0 || h.recordCount() > room) return "bad record count";
   int form = h.recordForm();
   if (form != kRecordFormFixed && form != kRecordFormTrimmed) return "bad record form";
   int keys = h.keyCount();
@@ -118,18 +139,7 @@ const char* ValidateHeader(const Header& h, int64_t fileSize) {
     }
     if (total < 1 || total > kMaxKeyLength) return "bad key length";
   }
-  for (int k = 0; k < kMaxKeys; ++k) {
-    if (!OffsetOk(h.root(k), fileSize) || !OffsetOk(h.firstLeaf(k), fileSize) ||
-        !OffsetOk(h.lastLeaf(k), fileSize))
-      return "index offset outside the file";
-    if (k < keys && ((h.root(k) == -1) != (h.firstLeaf(k) == -1) ||
-                     (h.root(k) == -1) != (h.lastLeaf(k) == -1)))
-      return "index roots disagree";
-  }
-  if (!FreeHeadOk(h.recordFreeHead(), fileSize) || !FreeHeadOk(h.dupFreeHead(), fileSize) ||
-      !FreeHeadOk(h.chunkFreeHead(), fileSize))
-    return "free list head outside the file";
-  return nullptr;
+  return ValidateHeaderState(h, fileSize, SmallestRecordBlock(h));
 }
 
 }  // namespace orvex

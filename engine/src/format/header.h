@@ -81,6 +81,12 @@ constexpr int kOffChunkFreeHead = kOffVersion + kVersionSize;
 constexpr int kHeaderTailSize = 16;  // zero
 constexpr int kHeaderSize = kOffChunkFreeHead + 4 + kHeaderTailSize;
 
+// The items that operations on records change, besides the record count:
+// the index roots and leaves and the free-list heads (with the record form,
+// description and version that lie between them and never change).
+constexpr int kOffHeaderState = kOffRoots;
+constexpr int kHeaderStateSize = kOffChunkFreeHead + 4 - kOffRoots;
+
 static_assert(kOffFieldCount == 4648 && kOffKeyCount == 15250 && kOffRecordForm == 15380 &&
                   kOffChunkFreeHead == 15452 && kHeaderSize == 15472,
               "the header layout is the one the table above gives");
@@ -198,6 +204,15 @@ class Header {
 // the record length, key definitions and every offset. Returns null when it
 // can be a database header of this format, else a short reason.
 const char* ValidateHeader(const Header& h, int64_t fileSize);
+
+// The smallest block a record of the header's (sound) schema takes in its
+// record form: every live record has one of its own after the header.
+int64_t SmallestRecordBlock(const Header& h);
+
+// The part of ValidateHeader that operations on records can change: the
+// record count (at most what the file can hold in blocks of smallestBlock
+// bytes), index roots and leaves, free-list heads.
+const char* ValidateHeaderState(const Header& h, int64_t fileSize, int64_t smallestBlock);
 
 }  // namespace orvex
 

@@ -66,6 +66,15 @@ bool RestoreRecord(const Schema& s, const uint8_t* block, int blockLen, uint8_t*
   return true;
 }
 
+void EndTextsAtNul(const Schema& s, uint8_t* fixed) {
+  for (int i = 0; i < s.fields; ++i) {
+    if (s.type[i] != kTypeText) continue;
+    uint8_t* f = fixed + s.offset[i];
+    const int n = TextLength(f, s.size[i]);
+    std::memset(f + n, 0, static_cast<size_t>(s.size[i] - n));
+  }
+}
+
 int MaxTrimmedSize(const Schema& s) { return s.recordLength + kTrimmedLengthSize * (1 + s.textFields); }
 
 }  // namespace orvex

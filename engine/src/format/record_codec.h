@@ -61,6 +61,10 @@ int TrimRecord(const Schema& s, const uint8_t* fixed, uint8_t* out);
 // buffer of record length that is zeroed first. false when the block does
 // not parse (lengths running past the block or a field).
 bool RestoreRecord(const Schema& s, const uint8_t* block, int blockLen, uint8_t* fixed);
+// A text field's value is its bytes up to the first NUL: the bytes after
+// it become NUL too, so that the record holds exactly what a trimmed block
+// keeps and what reads back (and every key is formed from that).
+void EndTextsAtNul(const Schema& s, uint8_t* fixed);
 // Worst-case trimmed block size for the schema.
 int MaxTrimmedSize(const Schema& s);
 

@@ -17,6 +17,7 @@ void BuildSchema(const Header& h, Schema* s) {
   }
   s->recordLength = off;
   s->trimmed = h.trimmed();
+  s->smallestBlock = static_cast<int>(SmallestRecordBlock(h));
   s->keys = h.keyCount();
   for (int k = 0; k < s->keys; ++k) {
     KeyDef& d = s->key[k];

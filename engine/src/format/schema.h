@@ -51,6 +51,7 @@ struct Schema {
   int offset[kMaxFields] = {};
   int recordLength = 0;
   int textFields = 0;
+  int smallestBlock = 0;  // the smallest block a record takes on disk
   bool trimmed = false;
   int keys = 0;
   KeyDef key[kMaxKeys];

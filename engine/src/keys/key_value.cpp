@@ -1,6 +1,7 @@
 #include "keys/key_value.h"
 
 #include <cassert>
+#include <cmath>
 #include <cstring>
 
 namespace orvex {
@@ -63,6 +64,23 @@ int CompareKeys(const KeyDef& d, const uint8_t* a, const uint8_t* b) {
       return 0;
   }
   return 0;
+}
+
+bool HoldsNan(const KeyDef& d, const uint8_t* value) {
+  for (int p = 0; p < d.parts; ++p) {
+    const KeyPart& kp = d.part[p];
+    const uint8_t* v = value + kp.valueAt;
+    if (kp.type == kTypeFloat) {
+      float x;
+      std::memcpy(&x, v, sizeof x);
+      if (std::isnan(x)) return true;
+    } else if (kp.type == kTypeDouble) {
+      double x;
+      std::memcpy(&x, v, sizeof x);
+      if (std::isnan(x)) return true;
+    }
+  }
+  return false;
 }
 
 namespace {

@@ -26,6 +26,10 @@ constexpr int kKeyBufferSize = kMaxKeyLength + 2;
 // Forms the key value of a fixed-layout record into out (kKeyBufferSize).
 void FormKey(const KeyDef& d, const uint8_t* record, uint8_t* out);
 
+// Whether a key value has a float or double part that is NaN. NaN compares
+// equal to every value, so such a value has no place in an index.
+bool HoldsNan(const KeyDef& d, const uint8_t* value);
+
 // Compares two key values of the key (a value buffer or a node slot):
 // -1, 0 or 1.
 int CompareKeys(const KeyDef& d, const uint8_t* a, const uint8_t* b);

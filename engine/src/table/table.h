@@ -7,6 +7,8 @@
 //   table_lifecycle.cpp   Init, CreateDB, OpenDB, CloseDB, Flush
 //   table_schema.cpp      CreateField, CreateKey and the schema accessors
 //   table_records.cpp     Insert, Update, Delete, free lists, auto-increment
+//   table_change.cpp      all-or-nothing changes: what Insert, Update and
+//                         Delete overwrite is kept, and put back on failure
 //   table_fields.cpp      GetField, SetField and their text forms
 //   table_btree.cpp       node I/O, SearchIndex, InsertIndex with splits
 //   table_dups.cpp        duplicate chains and removal from an index
@@ -19,6 +21,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "orvex.h"
 #include "format/chunk.h"
@@ -70,6 +73,10 @@ constexpr const char* kChunkShort = "chunk ended before the length asked";
 constexpr const char* kChunkNotPositioned = "chunk read not started: GotoChunkPos first";
 constexpr const char* kChunkFreeListDamaged = "chunk free list damaged; new chunks go to the end of the file";
 constexpr const char* kNotOpen = "no database file is open";
+constexpr const char* kNanKey = "a key value can't be NaN";
+constexpr const char* kLooksLikeDupNode = "record would read as a duplicate node";
+constexpr const char* kFreeListDamaged = "free list damaged: new blocks go to the end of the file";
+constexpr const char* kRefersPastEnd = "database file damaged: it refers to blocks past its end";
 }  // namespace err
 
 // Which entry a typed seek picks (the value-seek family).
@@ -82,11 +89,17 @@ struct KeyPosition {
   int32_t record = -1;
   DupNode dup;          // record -1: the entry points straight at a record
   int32_t dupSelf = -1;  // file offset of that duplicate node
-  // Steps forward less steps back since the key was last positioned by value,
-  // first or last (or since the last insert or delete). In a sound file it
-  // cannot exceed the number of entries and duplicate nodes, so a walk that
-  // goes further is going round a cycle of a damaged file.
+  // The duplicate node at the position was unlinked from its chain since
+  // the key stood on it (its neighbours now link to each other).
+  bool unlinked = false;
+  // Steps forward less steps back since the key was last positioned by
+  // value, first or last. A walk visits each live entry of the key once, so
+  // in a sound file this stays within the allowance: the live records when
+  // the key was positioned, and one more for every record that an insert or
+  // update put in a new place since. A walk that goes further is going
+  // round a cycle of a damaged file.
   int64_t travel = 0;
+  int64_t allowance = 0;
 };
 
 // What a search tells the insert path, per key.
@@ -221,7 +234,10 @@ class Table {
   int GetChunkSize(int field);
 
  private:
-  void SetError(const char* text) { err_ = text; }
+  void SetError(const char* text) {
+    err_ = text;
+    ++errorsSet_;
+  }
   void SetErrorf(const char* format, int a);
   void SetErrorf(const char* format, int a, int b);
   void FreeBuffers();
@@ -249,12 +265,64 @@ class Table {
   bool ReadAt(int64_t offset, void* buf, int n);
   bool WriteAt(int64_t offset, const void* buf, int n);
   int64_t FileEnd() { return file_ ? file_->Size() : 0; }
-  // Whether a block of n bytes at offset lies inside the file past the header.
+  // Whether a block of n bytes at offset lies inside the file past the
+  // header. offset is one the file refers to: a block that runs past the
+  // end of the file is noted (see refersPastEnd_).
   bool BlockInFile(int64_t offset, int64_t n) {
-    return offset >= kHeaderSize && n >= 0 && offset + n <= FileEnd();
+    if (InFile(offset, n)) return true;
+    if (offset >= kHeaderSize && n >= 0) refersPastEnd_ = true;
+    return false;
   }
+  // The same without noting anything: for free-list links, since a list
+  // found damaged is dropped and its links are no longer followed.
+  bool InFile(int64_t offset, int64_t n) { return offset >= kHeaderSize && n >= 0 && offset + n <= FileEnd(); }
+  // Notes a node whose links name blocks past the end of the file.
+  void NoteLinksPastEnd(const NodeView& n);
   // Refuses growth that would put a block past the largest 32-bit offset.
   bool RoomToGrow(int64_t bytes);
+  // Whether the file may grow by up to bytes: not when it refers to blocks
+  // past its end (see refersPastEnd_), and the free lists are walked first
+  // once per opening, so that none of their links points where new blocks
+  // go.
+  bool MayGrow(int64_t bytes);
+  // Walks both free lists, cutting each before a block or link that no
+  // sound list holds.
+  void WalkFreeLists();
+
+  // ---- all-or-nothing changes (table_change.cpp)
+  // Insert, Update and Delete each run as one change. While a change runs,
+  // every byte of the file it overwrites is kept first; a change that fails
+  // puts those bytes back, with the header image and every position, so
+  // that a failed operation leaves the table as it found it (blocks it
+  // appended stay unused past the old end of the file) and always says why.
+  // Changes nest: only the outermost one keeps and puts back.
+  class Change {
+   public:
+    explicit Change(Table* t);
+    ~Change();  // rolls back unless committed
+    Change(const Change&) = delete;
+    Change& operator=(const Change&) = delete;
+    // Ends the change; the header's counts, roots and free-list heads are
+    // checked first, so that no header the engine would refuse at open is
+    // ever kept. false (rolled back) when they fail.
+    bool Commit();
+
+   private:
+    Table* t_;
+    bool outer_;
+    bool done_ = false;
+  };
+  void BeginChange();
+  void RollBack();
+  // Whether the header's count, roots and free-list heads are ones that
+  // the engine would accept at open.
+  bool HeaderStateSound();
+  // Keeps the bytes at [offset, offset + n) that lie before the file end
+  // the change began with: read from the file (false when that fails), or
+  // given (`now`).
+  bool KeepBytes(int64_t offset, int n);
+  void KeepBytes(int64_t offset, const uint8_t* now, int n);
+  uint8_t* KeepRoom(int64_t offset, int n);
 
   // ---- schema (table_schema.cpp)
   bool DefineKey(const std::string& name, int attribute, int parts, const KeyPartSpec* partDefs);
@@ -270,7 +338,31 @@ class Table {
   // file (*at). false only when the list is damaged.
   bool SeekDeleteList(bool dupNode, int size, int32_t* at);
   bool InsertRecord(void* image, int length);
+  // The first blocks of the chunks appended for the record being built.
+  int AppendedChunks(int32_t* first);
   bool WriteRecord(const uint8_t* data, int n, int32_t* at);
+  // The record as it will be kept, built in image_ from a caller's image
+  // or the edit buffer, and checked: texts end at their first NUL, no key
+  // value holds NaN, its block would not read as a duplicate node. Forms
+  // every key value into keyVals_ and the block into *block, *blockLen.
+  bool PrepareRecord(const uint8_t* img, int length, const uint8_t** block, int* blockLen);
+  // Searches every key for the prepared record's values (searches_); false
+  // with "the key is unduplicated" when a unique key has a live equal entry.
+  bool SearchForInsert();
+  // Free-list blocks: whether the block at offset reads as a free one of
+  // its list (its length and link given), and whether its link is one a
+  // list can hold; whether an index entry still names it as a record.
+  enum class FreeBlock { kSound, kBadLink, kDamaged };
+  FreeBlock CheckFreeRecordBlock(int32_t offset, int32_t* next, int* length);
+  FreeBlock CheckFreeDupNode(int32_t offset, int32_t* next);
+  bool RecordStillIndexed(int32_t offset, int length);
+  // Sets the link of a free record block (-1: the list head) to next.
+  bool SetRecordFreeLink(int32_t block, int32_t next);
+  // Stops using a damaged free list (until the file is opened again).
+  void DistrustFreeList(bool dupNode);
+  // Gives every key's walk room for one more record in a new place, except
+  // keys under which an update leaves the record where it was (sameValue).
+  void AllowOneMore(const bool* samePlace);
   bool ReadRecordAt(int32_t offset, uint8_t* fixed);
   // Restores a trimmed block of at most want bytes into fixed, checking it.
   bool RestoreChecked(const uint8_t* block, int want, uint8_t* fixed);
@@ -311,6 +403,8 @@ class Table {
   bool ReadDup(int32_t offset, DupNode* d, bool* isDup);
   // Reads a node that must be a duplicate node.
   bool ReadChainNode(int32_t offset, DupNode* d);
+  // Sets "database file damaged"; false.
+  bool ChainDamaged();
   bool WriteDup(int32_t offset, const DupNode& d);
 
   // ---- navigation (table_navigation.cpp)
@@ -337,19 +431,13 @@ class Table {
   // Invariant (7): a leaf chain has at most one leaf per smallest node the
   // file can hold.
   int64_t MaxLeafSteps() { return FileEnd() / kMinNodeSize + 2; }
-  // Bound of a key's travel: every step reaches another leaf entry (at
-  // least a child, a record offset and a one-byte slot of a node) or
-  // duplicate node.
-  int64_t MaxTravel() { return FileEnd() / 8 + 2; }
-  void ResetTravel() {
-    for (KeyPosition& p : pos_) p.travel = 0;
-  }
 
   // ---- chunks (table_chunks.cpp)
   // Reads and checks the header of the chunk block at `at`.
   bool ReadChunkHeader(int32_t at, ChunkBlockHeader* h);
   bool WriteChunkHeader(int32_t at, const ChunkBlockHeader& h);
   bool ChunkFreeListUsable();
+  bool WalkChunkFreeList();
   bool DropChunkFreeList();
   // Takes the first block of the chunk free list; false when there is none
   // (the next block then goes to the end of the file).
@@ -433,8 +521,6 @@ class Table {
     int64_t span = 1;
   };
   ChunkRead read_;
-  // The insert under way has written its record block.
-  bool recordWritten_ = false;
   // The chunk free list was walked since the file was opened.
   bool chunkFreeChecked_ = false;
   bool updating_ = false;
@@ -463,6 +549,43 @@ class Table {
   Node scratchNode_;  // a node that straddles cache pages, during a search
   SearchResult searches_[kMaxKeys];
   uint8_t keyVals_[kMaxKeys][kKeyBufferSize];
+
+  // Error texts set so far (a change that fails without setting one says
+  // the file is damaged).
+  uint64_t errorsSet_ = 0;
+  // The change in progress: depth, the file end and error count it began
+  // with, the bytes it overwrote (spans of undoBytes_, in order), and the
+  // object's state to put back.
+  struct KeptSpan {
+    int64_t offset;
+    size_t at;
+    int n;
+  };
+  int changeDepth_ = 0;
+  int64_t changeEnd_ = 0;
+  uint64_t changeErrors_ = 0;
+  std::vector<KeptSpan> kept_;
+  std::vector<uint8_t> keptBytes_;  // grows, never shrinks; keptUsed_ in use
+  size_t keptUsed_ = 0;
+  uint8_t keptHeader_[kHeaderStateSize] = {};
+  int32_t keptRecordCount_ = 0;
+  bool keptDirty_ = false;
+  KeyPosition keptPos_[kMaxKeys];
+  int keptCurKey_ = -1;
+  int32_t keptCurAt_ = -1;
+  bool keptLoadPending_ = false;
+  // The file refers to a block past its end (it was cut short, or a link is
+  // damaged). It is not made longer until it is opened again: a block
+  // appended there would be taken for the missing one by every reference to
+  // it, and the damage would spread to the new block.
+  bool refersPastEnd_ = false;
+  bool freeListsWalked_ = false;
+  // Free lists found damaged: not used again until the next open.
+  bool recordListDamaged_ = false;
+  bool dupListDamaged_ = false;
+  // A free block being checked, as a block and as a record.
+  std::vector<uint8_t> probeBlock_;
+  std::vector<uint8_t> probeRecord_;
 };
 
 }  // namespace orvex

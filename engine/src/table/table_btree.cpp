@@ -22,11 +22,17 @@ bool Table::ReadNode(int k, int32_t offset, Node* n) {
     return false;
   }
   if (!NodeLooksValid(*n, offset, FileEnd())) {
+    NoteLinksPastEnd(n->view());
     n->setSelf(-1);
     SetError(err::kDamaged);
     return false;
   }
   return true;
+}
+
+void Table::NoteLinksPastEnd(const NodeView& n) {
+  for (int32_t link : {n.parent(), n.prev(), n.next()})
+    if (link >= FileEnd()) refersPastEnd_ = true;
 }
 
 bool Table::WriteNode(const Node& n) { return WriteAt(n.self(), n.bytes(), n.size()); }
@@ -70,6 +76,14 @@ int LowerBound(const KeyDef& d, const NodeView& n, const uint8_t* v) {
       hi = mid;
   }
   return lo;
+}
+
+// Invariant (2): a new entry at position keeps the leaf in ascending order.
+// A leaf whose keys around the place are out of order is damaged, and an
+// entry put there would be lost to every later search.
+bool FitsAt(const KeyDef& d, const NodeView& n, int position, const uint8_t* v) {
+  return (position == 0 || CompareKeys(d, n.key(position - 1), v) < 0) &&
+         (position == n.count() || CompareKeys(d, v, n.key(position)) < 0);
 }
 
 // One level of the search: the entry to follow or to stop at, and whether
@@ -128,6 +142,7 @@ int32_t Table::SearchIndex(int k, const uint8_t* v, SearchResult* out, Node* nod
       }
       NodeView n(p, d);
       if (!NodeLooksValid(n, off, fileSize)) {
+        NoteLinksPastEnd(n);
         SetError(err::kDamaged);
         return -1;
       }
@@ -200,7 +215,7 @@ bool Table::InsertIndex(int k, const uint8_t* v, int32_t record, int32_t leaf, i
   }
   if (file_->writable() && InsertInPlace(k, v, record, leaf, position)) return true;
   if (!ReadNode(k, leaf, &n)) return false;
-  if (position < 0 || position > n.count()) {
+  if (position < 0 || position > n.count() || !n.leaf() || !FitsAt(d, n.view(), position, v)) {
     SetError(err::kDamaged);
     return false;
   }
@@ -306,8 +321,18 @@ bool Table::InsertInPlace(int k, const uint8_t* v, int32_t record, int32_t leaf,
   NodeView view(p, d);
   if (!NodeLooksValid(view, leaf, FileEnd())) return false;
   const int32_t c = view.count();
-  if (c + 1 > kMaxEntries || position < 0 || position > c || view.child(0) != -1) return false;
+  if (c + 1 > kMaxEntries || position < 0 || position > c || view.child(0) != -1 || !FitsAt(d, view, position, v))
+    return false;
   const int moved = c - position;
+  if (changeDepth_ > 0) {
+    // What changes: the count and, from the new entry's place on, the
+    // child, record and key slots.
+    const int n = moved + 1;
+    KeepBytes(leaf + kNodeOffCount, p + kNodeOffCount, 4);
+    KeepBytes(leaf + kNodeOffChildren + 4 * position, p + kNodeOffChildren + 4 * position, 4 * n);
+    KeepBytes(leaf + kNodeOffRecords + 4 * position, p + kNodeOffRecords + 4 * position, 4 * n);
+    KeepBytes(leaf + d.keysAt + d.slotWidth * position, p + d.keysAt + d.slotWidth * position, d.slotWidth * n);
+  }
   std::memmove(p + kNodeOffChildren + 4 * (position + 1), p + kNodeOffChildren + 4 * position, 4 * moved);
   std::memmove(p + kNodeOffRecords + 4 * (position + 1), p + kNodeOffRecords + 4 * position, 4 * moved);
   uint8_t* keys = p + d.keysAt;

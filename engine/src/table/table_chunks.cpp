@@ -38,6 +38,15 @@ bool Table::WriteChunkHeader(int32_t at, const ChunkBlockHeader& h) {
 // block twice or runs round a cycle.
 bool Table::ChunkFreeListUsable() {
   if (chunkFreeChecked_) return true;
+  // A link past the end of the file drops the list, and nothing refers
+  // there any more: the file may still grow (see refersPastEnd_).
+  const bool pastEndBefore = refersPastEnd_;
+  const bool usable = WalkChunkFreeList();
+  refersPastEnd_ = pastEndBefore;
+  return usable;
+}
+
+bool Table::WalkChunkFreeList() {
   int32_t slow = hdr_.chunkFreeHead();
   int32_t fast = slow;
   ChunkBlockHeader h;
@@ -149,7 +158,7 @@ bool Table::WriteChunk(const uint8_t* data, int length) {
     if (a.block == 0) {
       // A new block at the end of the file holds the rest.
       const int32_t at = static_cast<int32_t>(FileEnd());
-      if (!RoomToGrow(int64_t{kChunkHeaderSize} + length)) return false;
+      if (!MayGrow(int64_t{kChunkHeaderSize} + length)) return false;
       a.header = ChunkBlockHeader{-1, length};
       if (!WriteChunkHeader(at, a.header) || !WriteAt(at + kChunkHeaderSize, data, length)) return false;
       if (a.first == 0) a.first = at;
@@ -161,7 +170,7 @@ bool Table::WriteChunk(const uint8_t* data, int length) {
     if (a.offset == a.header.capacity && dataAt + a.header.capacity == FileEnd()) {
       // The block ends the file: it grows by the piece, and the chunk stays
       // one block however many pieces it takes.
-      if (!RoomToGrow(length)) return false;
+      if (!MayGrow(length)) return false;
       a.header.capacity += length;
       if (!WriteChunkHeader(a.block, a.header) || !WriteAt(dataAt + a.offset, data, length)) return false;
       a.offset += length;
@@ -180,7 +189,7 @@ bool Table::WriteChunk(const uint8_t* data, int length) {
     ChunkBlockHeader nextHeader;
     const bool reused = SeekChunkDeleteList(&next, &nextHeader);
     if (!reused) {
-      if (!RoomToGrow(int64_t{kChunkHeaderSize} + length)) return false;
+      if (!MayGrow(int64_t{kChunkHeaderSize} + length)) return false;
       next = static_cast<int32_t>(FileEnd());
     }
     a.header.next = next;

@@ -10,6 +10,7 @@ bool Table::ReadDup(int32_t offset, DupNode* d, bool* isDup) {
   *isDup = false;
   uint8_t b[kDupNodeSize] = {};
   if (offset < kHeaderSize || offset >= FileEnd()) {
+    if (offset >= FileEnd()) refersPastEnd_ = true;
     SetError(err::kDamaged);
     return false;
   }
@@ -62,7 +63,14 @@ bool Table::WriteEntryRecord(int32_t leaf, int position, int32_t record) {
 
 bool Table::ReadChainNode(int32_t offset, DupNode* d) {
   bool isDup;
-  return ReadDup(offset, d, &isDup) && isDup;
+  if (!ReadDup(offset, d, &isDup)) return false;
+  if (!isDup) SetError(err::kDamaged);
+  return isDup;
+}
+
+bool Table::ChainDamaged() {
+  SetError(err::kDamaged);
+  return false;
 }
 
 bool Table::InsertDupIndex(int k, int32_t leaf, int position, int32_t record) {
@@ -93,37 +101,41 @@ bool Table::InsertDupIndex(int k, int32_t leaf, int position, int32_t record) {
     if (!WriteDup(aAt, a)) return false;
     return WriteEntryRecord(leaf, position, aAt);
   }
+  // Invariant (8): a chain's head has no node before it.
+  if (head.prev != -1) return ChainDamaged();
   const KeyPosition& p = pos_[k];
-  int32_t xAt;
-  if (!SeekDeleteList(true, kDupNodeSize, &xAt)) return false;
-  DupNode x;
-  x.record = record;
   if (updating_ && k == curKey_ && p.node == leaf && p.entry == position && p.dup.record != -1) {
     // An updated record takes the place its old node held, so it keeps its
-    // turn among its equals.
+    // turn among its equals. The delete linked that node's neighbours to
+    // each other; they are checked to do so before the new node goes in.
     const int32_t prevAt = p.dup.prev;
     const int32_t nextAt = p.dup.next;
+    DupNode pn, nn;
+    if (prevAt == -1 ? entry != nextAt : !ReadChainNode(prevAt, &pn) || pn.next != nextAt) return ChainDamaged();
+    if (nextAt != -1 ? !ReadChainNode(nextAt, &nn) || nn.prev != prevAt : head.last != prevAt)
+      return ChainDamaged();
+    int32_t xAt;
+    if (!SeekDeleteList(true, kDupNodeSize, &xAt)) return false;
+    DupNode x;
+    x.record = record;
     x.prev = prevAt;
     x.next = nextAt;
     x.last = xAt;
     if (prevAt == -1) {
       x.last = head.last;  // the new head takes over the last pointer
-      if (nextAt == -1) x.last = xAt;
       if (!WriteDup(xAt, x)) return false;
       if (!WriteEntryRecord(leaf, position, xAt)) return false;
     } else {
       if (!WriteDup(xAt, x)) return false;
-      DupNode pn;
       if (!ReadChainNode(prevAt, &pn)) return false;
       pn.next = xAt;
       if (!WriteDup(prevAt, pn)) return false;
     }
     if (nextAt != -1) {
-      DupNode nn;
       if (!ReadChainNode(nextAt, &nn)) return false;
       nn.prev = xAt;
       if (!WriteDup(nextAt, nn)) return false;
-    } else if (prevAt != -1) {
+    } else {
       DupNode h;
       if (!ReadChainNode(entry, &h)) return false;
       h.last = xAt;
@@ -131,18 +143,20 @@ bool Table::InsertDupIndex(int k, int32_t leaf, int position, int32_t record) {
     }
     return true;
   }
-  // A new node at the end of the chain.
+  // A new node at the end of the chain, after the node the head names as
+  // its last, which must end the chain.
   const int32_t lastAt = head.last;
-  DupNode last;
-  if (lastAt != entry && !ReadChainNode(lastAt, &last)) {
-    SetError(err::kDamaged);
-    return false;
-  }
+  DupNode last = head;
+  if (lastAt != entry && !ReadChainNode(lastAt, &last)) return false;
+  if (last.next != -1) return ChainDamaged();
+  int32_t xAt;
+  if (!SeekDeleteList(true, kDupNodeSize, &xAt)) return false;
+  DupNode x;
+  x.record = record;
   x.prev = lastAt;
   x.next = -1;
   x.last = xAt;
   if (!WriteDup(xAt, x)) return false;
-  if (lastAt == entry) last = head;
   last.next = xAt;
   if (!WriteDup(lastAt, last)) return false;
   if (lastAt != entry) {
@@ -161,17 +175,19 @@ bool Table::DeleteDupIndex(int k, int position) {
 
 // Unlinks node x (at xAt) from the chain that hangs from entry position of
 // the leaf, then puts it on the duplicate-node free list.
-
 bool Table::UnlinkDup(int k, int32_t leaf, int position, int32_t xAt, const DupNode& x) {
   int32_t headAt;
   if (!ReadEntryRecord(k, leaf, position, &headAt)) return false;
-  if (xAt < kHeaderSize) {
-    SetError(err::kDamaged);
-    return false;
-  }
   const int32_t prevAt = x.prev;
   const int32_t nextAt = x.next;
+  // Invariant (8), checked before anything is written: x is the head
+  // exactly when nothing comes before it, its neighbours link back to it,
+  // and the head names it as the last node when it ends the chain.
   DupNode t;
+  if (xAt < kHeaderSize || (xAt == headAt) != (prevAt == -1)) return ChainDamaged();
+  if (nextAt != -1 && (!ReadChainNode(nextAt, &t) || t.prev != xAt)) return ChainDamaged();
+  if (prevAt != -1 && (!ReadChainNode(prevAt, &t) || t.next != xAt)) return ChainDamaged();
+  if (nextAt == -1 && prevAt != -1 && (!ReadChainNode(headAt, &t) || t.last != xAt)) return ChainDamaged();
   if (nextAt != -1) {
     if (!ReadChainNode(nextAt, &t)) return false;
     t.prev = prevAt;
@@ -191,11 +207,11 @@ bool Table::UnlinkDup(int k, int32_t leaf, int position, int32_t xAt, const DupN
       if (!ReadChainNode(nextAt, &t)) return false;
       t.last = x.last;
       if (!WriteDup(nextAt, t)) return false;
-      if (!WriteEntryRecord(leaf, position, nextAt)) return false;
-    } else if (!WriteEntryRecord(leaf, position, -1)) {
-      return false;
     }
+    if (!WriteEntryRecord(leaf, position, nextAt)) return false;
   }
+  // A key standing on x now stands between its neighbours.
+  if (pos_[k].dupSelf == xAt) pos_[k].unlinked = true;
   return InsertDeleteList(true, xAt, kDupNodeSize);
 }
 
@@ -225,8 +241,11 @@ bool Table::DeleteIndex(int k, const uint8_t* v) {
       return DeleteDupIndex(k, p.entry);
     }
   }
+  // The record is current, so every key holds it: an entry that does not
+  // (missing, dead, or naming another record) is damage.
   SearchResult r;
-  if (SearchIndex(k, v, &r, nullptr, false) < 0 || !r.found || r.record == -1) return false;
+  if (SearchIndex(k, v, &r, nullptr, false) < 0) return false;
+  if (!r.found || r.record == -1) return ChainDamaged();
   if (d.attribute == kKeyDuplicates) {
     DupNode x;
     bool isDup;
@@ -247,9 +266,11 @@ bool Table::DeleteIndex(int k, const uint8_t* v) {
         }
         if (x.record == target) {
           // The key's remembered node, read afresh, at the entry where it
-          // is now: an update puts the new record in its place.
-          if (at == p.dupSelf) {
+          // is now (the current key stands on it): an update puts the new
+          // record in its place.
+          if (at == p.dupSelf || k == curKey_) {
             p.dup = x;
+            p.dupSelf = at;
             p.node = r.leaf;
             p.entry = r.position;
           }
@@ -258,7 +279,7 @@ bool Table::DeleteIndex(int k, const uint8_t* v) {
         prevAt = at;
         at = x.next;
       }
-      return false;
+      return ChainDamaged();
     }
     if (k == curKey_) {
       p.dup.record = -1;
@@ -267,7 +288,7 @@ bool Table::DeleteIndex(int k, const uint8_t* v) {
   }
   // The entry must name the record being deleted; anything else means the
   // position and the index disagree, and nothing is changed.
-  if (r.record != target) return false;
+  if (r.record != target) return ChainDamaged();
   return WriteEntryRecord(r.leaf, r.position, -1);
 }
 

@@ -43,6 +43,8 @@ void Table::ForgetPositions() {
   curAt_ = -1;
   workKey_ = -1;
   aheadCount_ = 0;
+  recordListDamaged_ = dupListDamaged_ = false;
+  refersPastEnd_ = freeListsWalked_ = false;
 }
 
 void Table::SetErrorf(const char* format, int a) {
@@ -245,9 +247,15 @@ bool Table::WriteAt(int64_t offset, const void* buf, int n) {
     SetError(err::kFileTooLarge);
     return false;
   }
+  // Inside a change, what is overwritten is kept first (nothing is written
+  // that could not be put back).
+  if (changeDepth_ > 0 && !KeepBytes(offset, n)) {
+    SetError(err::kReadFailed);
+    return false;
+  }
   if (!file_->Write(offset, buf, static_cast<size_t>(n))) {
     const std::string why = file_->shared()->LastFailure();
-    err_ = why.empty() ? err::kWriteFailed : why;
+    SetError(why.empty() ? err::kWriteFailed : why.c_str());
     return false;
   }
   return true;

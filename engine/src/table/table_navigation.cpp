@@ -56,6 +56,12 @@ bool Table::PositionAt(int k, int32_t leaf, int entry, int32_t record, bool from
     if (!isDup) {
       np.dup = DupNode();
       np.dupSelf = -1;
+    } else if (head.prev != -1) {
+      // Invariant (8): the head has no node before it. With that, and each
+      // step checking that the node it reaches links back, a walk along a
+      // chain can never come round to a node it has passed.
+      SetError(err::kDamaged);
+      return false;
     } else if (!fromTail) {
       np.dup = head;
       np.dupSelf = np.record;
@@ -69,16 +75,24 @@ bool Table::PositionAt(int k, int32_t leaf, int entry, int32_t record, bool from
           return false;
         }
       }
+      // The same from the other end: the last node has none after it.
+      if (tail.next != -1) {
+        SetError(err::kDamaged);
+        return false;
+      }
       np.dupSelf = head.last;
       np.dup = tail;
       np.record = tail.record;
     }
   }
   if (np.record < kHeaderSize || np.record >= FileEnd()) {
+    if (np.record >= FileEnd()) refersPastEnd_ = true;
     SetError(err::kDamaged);
     return false;
   }
+  np.unlinked = false;
   np.travel = 0;
+  np.allowance = hdr_.recordCount();
   pos_[k] = np;
   curKey_ = k;
   return true;
@@ -142,7 +156,8 @@ bool Table::StepFirstLast(int k, bool last) {
   workKey_ = -1;
   const int32_t at = last ? hdr_.lastLeaf(k) : hdr_.firstLeaf(k);
   if (!ReadNode(k, at, &work_)) return false;
-  if (!work_.leaf()) {
+  // Invariant (4): the first leaf has none before it, the last none after.
+  if (!work_.leaf() || (last ? work_.next() : work_.prev()) != -1) {
     SetError(err::kDamaged);
     return false;
   }
@@ -157,7 +172,8 @@ bool Table::StepFirstLast(int k, bool last) {
 bool Table::StepNextPrev(int k, bool next) {
   KeyPosition& p = pos_[k];
   const int64_t travel = p.travel + (next ? 1 : -1);
-  if (travel > MaxTravel() || -travel > MaxTravel()) {
+  const int64_t allowance = p.allowance;
+  if (travel > allowance || -travel > allowance) {
     SetError(err::kDamaged);
     return false;
   }
@@ -167,17 +183,18 @@ bool Table::StepNextPrev(int k, bool next) {
       DupNode x;
       bool isDup;
       if (!ReadDup(to, &x, &isDup)) return false;
-      // The neighbour links back to this node, or (when this node was just
-      // unlinked by a delete) to the node before it.
+      // Invariant (8): the neighbour links back to this node, or (when this
+      // node was unlinked by a delete since) to the node before it.
       const int32_t back = next ? x.prev : x.next;
-      const int32_t mine = next ? p.dup.prev : p.dup.next;
-      if (!isDup || (back != p.dupSelf && back != mine)) {
+      const int32_t before = next ? p.dup.prev : p.dup.next;
+      if (!isDup || (back != p.dupSelf && !(p.unlinked && back == before))) {
         SetError(err::kDamaged);
         return false;
       }
       p.dup = x;
       p.dupSelf = to;
       p.record = x.record;
+      p.unlinked = false;
       p.travel = travel;
       curKey_ = k;
       return true;
@@ -197,6 +214,7 @@ bool Table::StepNextPrev(int k, bool next) {
   bool ok = next ? SkipForward(k, &work_, &entry) : SkipBackward(k, &work_, &entry);
   if (!ok || !PositionAt(k, work_.self(), entry, work_.record(entry), !next)) return false;
   pos_[k].travel = travel;
+  pos_[k].allowance = allowance;
   // On a new leaf nothing of it was noted yet.
   NoteAhead(entry, next, work_.self() != leafBefore);
   return true;

@@ -41,6 +41,7 @@ bool Table::ReadRecordAt(int32_t offset, uint8_t* fixed) {
   int64_t room = FileEnd() - offset;
   int want = MaxTrimmedSize(schema_);
   if (offset < kHeaderSize || room < 2) {
+    if (offset >= kHeaderSize) refersPastEnd_ = true;
     SetError(err::kDamaged);
     return false;
   }
@@ -83,8 +84,12 @@ void Table::SetCurRec(int offset) {
   curKey_ = 0;
   pos_[0].dup.record = -1;
   pos_[0].dupSelf = -1;
-  // An offset that does not hold a record leaves no current record.
-  if (!SetRecBuff(nullptr, 0)) pos_[0].record = -1;
+  // The caller's offset: one where no record fits names no record (and
+  // says nothing about the file). Otherwise an offset that does not hold a
+  // record leaves no current record either.
+  const int smallest = schema_.trimmed ? kTrimmedLengthSize : schema_.recordLength;
+  if (offset < kHeaderSize || int64_t{offset} + smallest > FileEnd() || !SetRecBuff(nullptr, 0))
+    pos_[0].record = -1;
 }
 
 int Table::GetCurRec(int keyNo) {
@@ -115,65 +120,190 @@ bool Table::InsertDeleteList(bool dupNode, int32_t offset, int32_t blockLen) {
   return true;
 }
 
+// A block taken from a free list is checked first (invariant (10)): it lies
+// inside the file past the header, reads as a free block of its list, and
+// (as far as a search of each key can tell) no index entry names it; its
+// link is one a list can hold. A list that fails is cut where the damage
+// begins (what lies beyond is lost to reuse) and not used again while the
+// file is open: new blocks go to the end of the file, and the damage is
+// reported once.
 bool Table::SeekDeleteList(bool dupNode, int size, int32_t* at) {
-  uint8_t b[kMinFreeTrimmedBlock];
-  const int32_t end = static_cast<int32_t>(FileEnd());
+  *at = static_cast<int32_t>(FileEnd());
   if (dupNode) {
-    int32_t head = hdr_.dupFreeHead();
-    if (head <= 0) {
-      *at = end;
+    const int32_t head = hdr_.dupFreeHead();
+    if (head <= 0 || dupListDamaged_) return true;
+    int32_t next;
+    const FreeBlock state = CheckFreeDupNode(head, &next);
+    if (state != FreeBlock::kSound) DistrustFreeList(true);
+    if (state == FreeBlock::kDamaged) {
+      hdr_.setDupFreeHead(-1);
       return true;
     }
-    if (!BlockInFile(head, kDupNodeSize) || !ReadAt(head, b, kFreeLinkSize)) {
-      SetError(err::kDamaged);
-      return false;
-    }
-    hdr_.setDupFreeHead(Load32(b));
+    hdr_.setDupFreeHead(state == FreeBlock::kSound ? next : -1);
     *at = head;
     return true;
   }
-  int32_t head = hdr_.recordFreeHead();
-  if (head <= 0) {
-    *at = end;
-    return true;
-  }
-  if (!schema_.trimmed) {
-    if (!BlockInFile(head, schema_.recordLength) || !ReadAt(head, b, kFreeLinkSize)) {
-      SetError(err::kDamaged);
-      return false;
-    }
-    hdr_.setRecordFreeHead(Load32(b));
-    *at = head;
-    return true;
-  }
+  const int32_t head = hdr_.recordFreeHead();
+  if (head <= 0 || recordListDamaged_) return true;
   if (size < 0) size = schema_.recordLength;
-  // Trimmed: the first of the first three blocks that is long enough.
+  // Fixed records: the head block fits any record. Trimmed: the first of
+  // the first few blocks that is long enough.
+  const int looks = schema_.trimmed ? kFreeBlocksLooked : 1;
   int32_t prev = -1;
   int32_t block = head;
-  for (int look = 0; look < kFreeBlocksLooked; ++look) {
-    if (!BlockInFile(block, kMinFreeTrimmedBlock) || !ReadAt(block, b, kMinFreeTrimmedBlock)) {
-      SetError(err::kDamaged);
-      return false;
+  for (int look = 0; look < looks; ++look) {
+    int32_t next;
+    int len;
+    // Every block looked at is checked whole: a link written into one that
+    // is not free would overwrite a live record.
+    const FreeBlock state = CheckFreeRecordBlock(block, &next, &len);
+    if (state == FreeBlock::kDamaged || RecordStillIndexed(block, len)) {
+      DistrustFreeList(false);
+      return SetRecordFreeLink(prev, -1);
     }
-    int len = Load16(b);
-    int32_t next = Load32(b + kTrimmedLengthSize);
-    if (len >= size && BlockInFile(block, len)) {
-      if (prev == -1) {
-        hdr_.setRecordFreeHead(next);
-      } else {
-        uint8_t n[kFreeLinkSize];
-        Store32(n, next);
-        if (!WriteAt(prev + kTrimmedLengthSize, n, kFreeLinkSize)) return false;
-      }
+    if (state == FreeBlock::kBadLink) {
+      DistrustFreeList(false);
+      next = -1;
+    }
+    if (len >= size) {
+      if (!SetRecordFreeLink(prev, next)) return false;
       *at = block;
       return true;
     }
-    if (next <= 0) break;
+    if (next <= 0) return state == FreeBlock::kSound || SetRecordFreeLink(block, -1);
     prev = block;
     block = next;
   }
-  *at = end;
   return true;
+}
+
+bool Table::MayGrow(int64_t bytes) {
+  if (!freeListsWalked_) {
+    freeListsWalked_ = true;
+    WalkFreeLists();
+  }
+  if (refersPastEnd_) {
+    SetError(err::kRefersPastEnd);
+    return false;
+  }
+  return RoomToGrow(bytes);
+}
+
+// A link past the end of the file would come to point into the blocks that
+// growth adds (a block listed as free inside a live one); a cycle would
+// never end. A walk reads only each block's length and link: whether a
+// block is live is asked when it is taken. So a list found damaged is
+// dropped whole (its head emptied, nothing written into its blocks, which
+// may be live ones it wrongly names); its space is lost to reuse.
+void Table::WalkFreeLists() {
+  const int64_t bound = FileEnd() / kMinFreeTrimmedBlock + 1;
+  int64_t steps = 0;
+  for (int32_t block = hdr_.recordFreeHead(); block > 0; ++steps) {
+    int32_t next;
+    int len;
+    if (steps > bound || CheckFreeRecordBlock(block, &next, &len) != FreeBlock::kSound) {
+      DistrustFreeList(false);
+      hdr_.setRecordFreeHead(-1);
+      dirty_ = true;
+      break;
+    }
+    block = next;
+  }
+  steps = 0;
+  for (int32_t node = hdr_.dupFreeHead(); node > 0; ++steps) {
+    int32_t next;
+    if (steps > bound || CheckFreeDupNode(node, &next) != FreeBlock::kSound) {
+      DistrustFreeList(true);
+      hdr_.setDupFreeHead(-1);
+      dirty_ = true;
+      break;
+    }
+    node = next;
+  }
+}
+
+bool Table::SetRecordFreeLink(int32_t block, int32_t next) {
+  if (block == -1) {
+    hdr_.setRecordFreeHead(next);
+    return true;
+  }
+  uint8_t n[kFreeLinkSize];
+  Store32(n, next);
+  return WriteAt(block + (schema_.trimmed ? kTrimmedLengthSize : 0), n, kFreeLinkSize);
+}
+
+Table::FreeBlock Table::CheckFreeRecordBlock(int32_t offset, int32_t* next, int* length) {
+  uint8_t b[kMinFreeTrimmedBlock];
+  int linkAt = 0;
+  int len = schema_.recordLength;
+  *length = 0;
+  if (schema_.trimmed) {
+    if (!InFile(offset, kMinFreeTrimmedBlock) || !ReadAt(offset, b, kMinFreeTrimmedBlock))
+      return FreeBlock::kDamaged;
+    len = Load16(b);
+    linkAt = kTrimmedLengthSize;
+    // A freed block keeps the length of the record it held.
+    if (len < kMinFreeTrimmedBlock || len > MaxTrimmedSize(schema_)) return FreeBlock::kDamaged;
+  } else if (len < kMinFreeFixedBlock) {
+    return FreeBlock::kDamaged;  // such blocks are never listed
+  }
+  if (!InFile(offset, len) || !ReadAt(offset + linkAt, b, kFreeLinkSize)) return FreeBlock::kDamaged;
+  *next = Load32(b);
+  *length = len;
+  const bool linkOk =
+      *next <= 0 || (*next != offset && InFile(*next, schema_.trimmed ? kMinFreeTrimmedBlock : len));
+  return linkOk ? FreeBlock::kSound : FreeBlock::kBadLink;
+}
+
+Table::FreeBlock Table::CheckFreeDupNode(int32_t offset, int32_t* next) {
+  uint8_t b[kDupNodeSize];
+  if (!InFile(offset, kDupNodeSize) || !ReadAt(offset, b, kDupNodeSize) || !LooksLikeFreeDupNode(b))
+    return FreeBlock::kDamaged;
+  *next = Load32(b);
+  return *next <= 0 || (*next != offset && InFile(*next, kDupNodeSize)) ? FreeBlock::kSound
+                                                                            : FreeBlock::kBadLink;
+}
+
+// Read as the record it would be, the block's key values are looked up:
+// an entry (or one of the first nodes of its chain) that names the block
+// means a live record, listed as free by damage. A freed block's link
+// spoils the value of the keys on the bytes it overwrote; they find
+// nothing, so a truly free block is never taken for a live one.
+bool Table::RecordStillIndexed(int32_t offset, int length) {
+  constexpr int kChainNodesLooked = 16;
+  const int reclen = schema_.recordLength;
+  probeBlock_.resize(static_cast<size_t>(length));
+  probeRecord_.resize(static_cast<size_t>(reclen > 0 ? reclen : 1));
+  if (!ReadAt(offset, probeBlock_.data(), length)) return false;
+  if (schema_.trimmed) {
+    if (!RestoreRecord(schema_, probeBlock_.data(), length, probeRecord_.data())) return false;
+  } else {
+    std::memcpy(probeRecord_.data(), probeBlock_.data(), static_cast<size_t>(reclen));
+  }
+  uint8_t v[kKeyBufferSize];
+  for (int k = 0; k < schema_.keys; ++k) {
+    FormKey(schema_.key[k], probeRecord_.data(), v);
+    SearchResult r;
+    if (SearchIndex(k, v, &r, nullptr, false) < 0 || !r.found || r.record == -1) continue;
+    if (r.record == offset) return true;
+    if (schema_.key[k].attribute != kKeyDuplicates) continue;
+    int32_t at = r.record;
+    for (int i = 0; i < kChainNodesLooked && at != -1; ++i) {
+      DupNode d;
+      bool isDup;
+      if (!ReadDup(at, &d, &isDup) || !isDup) break;
+      if (d.record == offset) return true;
+      at = d.next;
+    }
+  }
+  return false;
+}
+
+void Table::DistrustFreeList(bool dupNode) {
+  bool& damaged = dupNode ? dupListDamaged_ : recordListDamaged_;
+  if (damaged) return;
+  damaged = true;
+  SetError(err::kFreeListDamaged);
 }
 
 // ---- auto-increment -------------------------------------------------------
@@ -224,20 +354,78 @@ bool Table::WriteRecord(const uint8_t* data, int n, int32_t* at) {
   return WriteAt(*at, data, n);
 }
 
-bool Table::Insert(void* image, int length) {
-  // The chunks appended for this record; if the record is not written they
-  // belong to nothing, and go back to the free list. (Once its block is
-  // written, a failure may leave the record reachable through some key: its
-  // chunks then stay.)
-  int32_t appended[kMaxFields];
+bool Table::PrepareRecord(const uint8_t* img, int length, const uint8_t** block, int* blockLen) {
+  const int reclen = schema_.recordLength;
+  // The record as written: the image, completed from the edit buffer when
+  // it is shorter than a record.
+  uint8_t* rec = image_.get();
+  if (!img || length < reclen) std::memcpy(rec, edit_.get(), static_cast<size_t>(reclen));
+  if (img) std::memcpy(rec, img, static_cast<size_t>(length));
+  // With the chunk references it may hold.
+  SetChunkRefs(rec);
+  EndTextsAtNul(schema_, rec);
+  for (int k = 0; k < schema_.keys; ++k) {
+    FormKey(schema_.key[k], rec, keyVals_[k]);
+    if (HoldsNan(schema_.key[k], keyVals_[k])) {
+      SetError(err::kNanKey);
+      return false;
+    }
+  }
+  *block = rec;
+  *blockLen = reclen;
+  if (schema_.trimmed) {
+    const int n = TrimmedSize(schema_, rec);
+    if (n > kMaxTrimmedBlock) {
+      SetError(err::kRecordTooLong);
+      return false;
+    }
+    TrimRecord(schema_, rec, block_.get());
+    *block = block_.get();
+    *blockLen = n;
+  }
+  // An entry that pointed at this block would take it for a chain.
+  if (ReadsAsDupNode(*block, *blockLen)) {
+    SetError(err::kLooksLikeDupNode);
+    return false;
+  }
+  return true;
+}
+
+bool Table::SearchForInsert() {
+  for (int k = 0; k < schema_.keys; ++k) {
+    SearchResult& r = searches_[k];
+    r = SearchResult();
+    if (SearchIndex(k, keyVals_[k], &r, nullptr, false) < 0 && hdr_.root(k) != -1) return false;
+    if (r.found && r.record != -1 && schema_.key[k].attribute == kKeyUnique) {
+      SetError(err::kUnduplicated);
+      return false;
+    }
+  }
+  return true;
+}
+
+void Table::AllowOneMore(const bool* samePlace) {
+  for (int k = 0; k < schema_.keys; ++k)
+    if (!samePlace || !samePlace[k]) ++pos_[k].allowance;
+}
+
+int Table::AppendedChunks(int32_t* first) {
   int count = 0;
   for (int i = 0; i < schema_.fields && edit_; ++i) {
     if (schema_.type[i] == kTypeChunk && chunkAppended_[i] && appendedRef_[i].first > 0)
-      appended[count++] = appendedRef_[i].first;
+      first[count++] = appendedRef_[i].first;
   }
-  recordWritten_ = false;
+  return count;
+}
+
+bool Table::Insert(void* image, int length) {
+  // The chunks appended for this record; if the record is not written they
+  // belong to nothing, and go back to the free list (inside an update, once
+  // the update has put back what it changed).
+  int32_t appended[kMaxFields];
+  const int count = AppendedChunks(appended);
   if (InsertRecord(image, length)) return true;
-  if (!recordWritten_)
+  if (changeDepth_ == 0)
     for (int i = 0; i < count; ++i) InsertChunkDeleteList(appended[i]);
   return false;
 }
@@ -257,48 +445,21 @@ bool Table::InsertRecord(void* image, int length) {
       if (img && schema_.offset[i] + 4 <= length) Store32(img + schema_.offset[i], v);
     }
   }
-  // The record as written: the image, completed from the edit buffer when
-  // it is shorter than a record, with the chunk references it may hold.
-  uint8_t* src = edit;
-  if (img) {
-    uint8_t* full = image_.get();
-    if (length < reclen) std::memcpy(full, edit, static_cast<size_t>(reclen));
-    std::memcpy(full, img, static_cast<size_t>(length));
-    src = full;
-  }
-  SetChunkRefs(src);
+  // Nothing is written when the record cannot be kept as it is, or a
+  // unique key would get a second live record.
+  const uint8_t* block;
+  int blockLen;
+  const bool prepared = PrepareRecord(img, length, &block, &blockLen);
   ResetChunkAppend();
   if (schema_.keys <= 0 || !ready_) {
     SetError(err::kKeyNotFound);
     return false;
   }
-  // Uniqueness pass: nothing is written when a unique key would get a
-  // second live record.
-  for (int k = 0; k < schema_.keys; ++k) {
-    FormKey(schema_.key[k], src, keyVals_[k]);
-    SearchResult& r = searches_[k];
-    r = SearchResult();
-    if (SearchIndex(k, keyVals_[k], &r, nullptr, false) < 0 && hdr_.root(k) != -1) return false;
-    if (r.found && r.record != -1 && schema_.key[k].attribute == kKeyUnique) {
-      SetError(err::kUnduplicated);
-      return false;
-    }
-  }
-  int blockLen = reclen;
-  const uint8_t* block = src;
-  if (schema_.trimmed) {
-    blockLen = TrimmedSize(schema_, src);
-    if (blockLen > kMaxTrimmedBlock) {
-      SetError(err::kRecordTooLong);
-      return false;
-    }
-    TrimRecord(schema_, src, block_.get());
-    block = block_.get();
-  }
-  if (!RoomToGrow(InsertWorstCaseGrowth(blockLen))) return false;
+  if (!prepared || !SearchForInsert()) return false;
+  if (!MayGrow(InsertWorstCaseGrowth(blockLen))) return false;
+  Change change(this);
   int32_t at;
   if (!WriteRecord(block, blockLen, &at)) return false;
-  recordWritten_ = true;
   for (int k = 0; k < schema_.keys; ++k) {
     const SearchResult& r = searches_[k];
     if (r.found) {
@@ -311,11 +472,14 @@ bool Table::InsertRecord(void* image, int length) {
       if (!InsertIndex(k, keyVals_[k], at, r.leaf, r.position)) return false;
     }
   }
+  // Invariant (11): the header's checks bound the count far below the
+  // largest int (every record has a block of its own in a 2 GB file).
   hdr_.setRecordCount(hdr_.recordCount() + 1);
   dirty_ = true;
+  if (!change.Commit()) return false;
   workKey_ = -1;
   if (at == curAt_) curAt_ = -1;  // a freed block of the buffer's record reused
-  ResetTravel();
+  if (!updating_) AllowOneMore(nullptr);
   std::memset(edit, 0, static_cast<size_t>(reclen));
   return true;
 }
@@ -326,17 +490,9 @@ bool Table::CanInsert() {
     SetError(err::kKeyNotFound);
     return false;
   }
-  uint8_t v[kKeyBufferSize];
-  for (int k = 0; k < schema_.keys; ++k) {
-    FormKey(schema_.key[k], edit_.get(), v);
-    SearchResult r;
-    if (SearchIndex(k, v, &r, nullptr, false) < 0 && hdr_.root(k) != -1) return false;
-    if (r.found && r.record != -1 && schema_.key[k].attribute == kKeyUnique) {
-      SetError(err::kUnduplicated);
-      return false;
-    }
-  }
-  return true;
+  const uint8_t* block;
+  int blockLen;
+  return PrepareRecord(nullptr, 0, &block, &blockLen) && SearchForInsert();
 }
 
 bool Table::Delete() {
@@ -354,6 +510,9 @@ bool Table::Delete() {
   // The keys are formed from the record at the position: after a plain
   // walk (which does not read it) the buffer still holds the record before.
   if (!EnsureCurrentLoaded()) return false;
+  // Every key loses the record, or none does (a key whose entry does not
+  // name it is damaged: what the keys before it gave up is put back).
+  Change change(this);
   const int32_t record = p.record;
   uint8_t v[kKeyBufferSize];
   for (int k = 0; k < schema_.keys; ++k) {
@@ -364,7 +523,6 @@ bool Table::Delete() {
   assert(hdr_.recordCount() > 0);
   hdr_.setRecordCount(hdr_.recordCount() - 1);
   dirty_ = true;
-  workKey_ = -1;
   // In an update the chunks stay until the new record is in place.
   if (!updating_) FreeChunks(cur_.get(), nullptr);
   int32_t blockLen = schema_.recordLength;
@@ -372,9 +530,10 @@ bool Table::Delete() {
     uint8_t b[2];
     blockLen = ReadAt(record, b, 2) ? Load16(b) : 0;
   }
-  InsertDeleteList(false, record, blockLen);
+  if (!InsertDeleteList(false, record, blockLen)) return false;
   p.record = -1;
-  ResetTravel();
+  if (!change.Commit()) return false;
+  workKey_ = -1;
   return true;
 }
 
@@ -401,24 +560,39 @@ bool Table::Update(void* image, int length) {
     chunkCarry_[i] = ChunkRef::Load(cur_.get() + schema_.offset[i]);
     replaced[i] = chunkAppended_[i] && chunkCarry_[i].first > 0 && appendedRef_[i].first != chunkCarry_[i].first;
   }
-  updating_ = true;
-  if (!Delete()) {
+  int32_t appended[kMaxFields];
+  const int count = AppendedChunks(appended);
+  // A delete and an insert, as one change: when either fails (a unique key,
+  // a value that cannot be kept, damage, no room) the old record stays
+  // where it was, whole, under every key.
+  bool ok;
+  {
+    Change change(this);
+    updating_ = true;
+    ok = Delete() && Insert(image, length);
     updating_ = false;
+    if (ok) {
+      for (int i = 0; i < schema_.fields; ++i)
+        if (replaced[i]) InsertChunkDeleteList(chunkCarry_[i].first);
+      ok = change.Commit();
+    }
+  }
+  if (!ok) {
+    // What the update appended belongs to nothing.
+    for (int i = 0; i < count; ++i) InsertChunkDeleteList(appended[i]);
     return false;
   }
-  if (!Insert(image, length)) {
-    std::string why = err_;
-    // Put the old record back as it was: its auto-increment value and its
-    // chunk references stay.
-    std::memcpy(edit_.get(), cur_.get(), static_cast<size_t>(schema_.recordLength));
-    Insert(nullptr, 0);
-    updating_ = false;
-    err_ = why;
-    return false;
+  // A walk may meet the record again where it went, unless it stayed in
+  // its place: an equal value under a unique key or under the key it was
+  // reached by.
+  bool samePlace[kMaxKeys];
+  uint8_t old[kKeyBufferSize];
+  for (int k = 0; k < schema_.keys; ++k) {
+    FormKey(schema_.key[k], cur_.get(), old);
+    samePlace[k] = CompareKey(old, keyVals_[k], k) == 0 &&
+                   (schema_.key[k].attribute == kKeyUnique || k == curKey_);
   }
-  updating_ = false;
-  for (int i = 0; i < schema_.fields; ++i)
-    if (replaced[i]) InsertChunkDeleteList(chunkCarry_[i].first);
+  AllowOneMore(samePlace);
   return true;
 }
 
