@@ -332,6 +332,45 @@ TEST(Update, WhoseDeleteFailsLeavesTheNextInsertAsBefore) {
   EXPECT_EQ(got[1], 0);
 }
 
+// After a step that does not read the record (SeekNext, GetKeyNext) the
+// update reads it itself: the fields set in the edit buffer stay, and so do
+// the chunks appended for it.
+TEST(Update, AfterAPlainStepKeepsWhatWasSetForIt) {
+  TempDir dir;
+  COrvex db;
+  ASSERT_TRUE(db.CreateField("id", ORVEX_INT, 0));
+  ASSERT_TRUE(db.CreateField("label", ORVEX_TEXT, 20));
+  ASSERT_TRUE(db.CreateField("blob", ORVEX_CHUNK, 0));
+  ASSERT_TRUE(db.CreateKey("id", 2, 0, 0, 0, 0));
+  ASSERT_TRUE(db.CreateDB(dir.File("u.db").c_str(), ""));
+  for (int id : {1, 2, 3}) {
+    ASSERT_TRUE(db.SetField(&id, 0));
+    ASSERT_TRUE(db.SetFieldStr("old", 1));
+    ASSERT_TRUE(db.AppendChunk("old chunk", 9, 2));
+    ASSERT_TRUE(db.Insert());
+  }
+  int id = 1;
+  int key = 0;
+  ASSERT_TRUE(db.GetEqual(0, &id));
+  for (int step = 0; step < 2; ++step) {
+    // Each flavour of plain step, then the fields and a chunk for the
+    // record it reached.
+    ASSERT_TRUE(step == 0 ? db.SeekNext(0) : db.GetKeyNext(0, &key));
+    const int want = step + 2;
+    ASSERT_TRUE(db.SetField(&want, 0));
+    ASSERT_TRUE(db.SetFieldStr("new", 1));
+    ASSERT_TRUE(db.AppendChunk("new chunk", 9, 2));
+    ASSERT_TRUE(db.Update()) << db.GetErrMsg();
+    int got = want;
+    ASSERT_TRUE(db.GetEqual(0, &got));
+    EXPECT_STREQ(db.GetFieldStr(1), "new") << want;
+    char chunk[9] = {};
+    ASSERT_TRUE(db.GotoChunkPos(2));
+    ASSERT_TRUE(db.GetChunk(chunk, 9, 2));
+    EXPECT_EQ(std::string(chunk, 9), "new chunk") << want;
+  }
+}
+
 TEST(Update, AndDeleteNeedACurrentRecord) {
   TempDir dir;
   COrvex db;

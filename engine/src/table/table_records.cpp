@@ -553,7 +553,12 @@ bool Table::Update(void* image, int length) {
   // to; a field appended to gets the new chain, and the old chain is freed
   // once the new record is in place (never before: a failed update leaves
   // the old record with every chain it had).
-  if (!EnsureCurrentLoaded()) return false;
+  // (Read as inside the update: the edit buffer holds the new record and
+  // is not overwritten by the old one.)
+  updating_ = true;
+  const bool loaded = EnsureCurrentLoaded();
+  updating_ = false;
+  if (!loaded) return false;
   bool replaced[kMaxFields] = {};
   for (int i = 0; i < schema_.fields; ++i) {
     if (schema_.type[i] != kTypeChunk) continue;
@@ -578,8 +583,12 @@ bool Table::Update(void* image, int length) {
     }
   }
   if (!ok) {
-    // What the update appended belongs to nothing.
-    for (int i = 0; i < count; ++i) InsertChunkDeleteList(appended[i]);
+    // Once the insert has taken the chunks appended for the record they
+    // belong to nothing, and go back to the free list; when the update
+    // failed before, they stay for the next insert or update.
+    int32_t pending[kMaxFields];
+    if (AppendedChunks(pending) == 0)
+      for (int i = 0; i < count; ++i) InsertChunkDeleteList(appended[i]);
     return false;
   }
   // A walk may meet the record again where it went, unless it stayed in
