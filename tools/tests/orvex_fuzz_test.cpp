@@ -155,11 +155,20 @@ Bytes BuildBase(const BaseDef& def, const std::string& path, uint64_t seed) {
     return {};
   }
   Values v(seed);
+  std::vector<uint8_t> chunk(600);
   auto add = [&](int n) {
     for (int i = 0; i < n; ++i) {
       for (size_t f = 0; f < def.fields.size(); ++f) {
         const FieldDef& fd = def.fields[f];
-        if (fd.type == ORVEX_AUTOINC || fd.type == ORVEX_CHUNK) continue;
+        if (fd.type == ORVEX_CHUNK) {
+          // Most records get a chunk, some of several pieces.
+          for (int piece = v.Uniform(0, 3); piece > 0; --piece) {
+            for (uint8_t& c : chunk) c = static_cast<uint8_t>(v.rng()());
+            db.AppendChunk(chunk.data(), v.Uniform(1, 600), static_cast<int>(f));
+          }
+          continue;
+        }
+        if (fd.type == ORVEX_AUTOINC) continue;
         db.SetFieldStr(v.Text(fd.type, fd.size, fd.domain).c_str(), static_cast<int>(f));
       }
       db.Insert();  // a unique key may refuse it: that is fine
@@ -481,6 +490,7 @@ class Exercise {
       db_.GetField(buf, f);
       db_.GetFieldStr(f);
     }
+    ReadChunks();
   }
 
   void Remember(int k, const uint8_t* value) {
@@ -563,20 +573,39 @@ class Exercise {
   // bytes at random (hostile values of every kind).
   void Fill(bool viaImage) {
     if (viaImage) {
+      // Chunk references too: ones this object did not write are not kept.
       for (uint8_t& c : image_) c = static_cast<uint8_t>(v_.Chance(0.5) ? 0 : v_.rng()());
-      // Chunk references stay empty: what an image may name there is the
-      // chunk layer's own test.
-      for (int f = 0, at = 0; f < fields_; ++f) {
-        const bool chunk = db_.GetFieldType(f) == ORVEX_CHUNK;
-        if (chunk) std::memset(&image_[at], 0, 8);
-        at += chunk ? 8 : db_.GetFieldSize(f);
-      }
+      AppendChunks();
       return;
     }
     for (int f = 0; f < fields_; ++f) {
       const int type = db_.GetFieldType(f);
       if (type == ORVEX_AUTOINC || type == ORVEX_CHUNK || v_.Chance(0.3)) continue;
       db_.SetFieldStr(v_.Text(type, db_.GetFieldSize(f), 6).c_str(), f);
+    }
+    AppendChunks();
+  }
+
+  void AppendChunks() {
+    uint8_t piece[700];
+    for (int f = 0; f < fields_; ++f) {
+      if (db_.GetFieldType(f) != ORVEX_CHUNK || v_.Chance(0.5)) continue;
+      for (int n = v_.Uniform(1, 3); n > 0; --n) {
+        for (uint8_t& c : piece) c = static_cast<uint8_t>(v_.rng()());
+        db_.AppendChunk(piece, v_.Uniform(1, 700), f);
+      }
+    }
+  }
+
+  // Reads the current record's chunks, a piece at a time.
+  void ReadChunks() {
+    uint8_t piece[256];
+    for (int f = 0; f < fields_; ++f) {
+      if (db_.GetFieldType(f) != ORVEX_CHUNK) continue;
+      const int size = db_.GetChunkSize(f);
+      if (!db_.GotoChunkPos(f)) continue;
+      for (int left = size; left > 0 && db_.GetChunk(piece, left < 256 ? left : 256, f); left -= 256) {
+      }
     }
   }
 
@@ -794,6 +823,7 @@ class Fuzzer {
         verdict = "damage spread (" + std::to_string(added) + " records added):" + grown;
       }
     }
+    if (!keep_.empty()) WriteFile(keep_ + "/mutant-" + std::to_string(index) + ".err", ReadFile(err));
     if (!verdict.empty()) {
       if (!keep_.empty()) WriteFile(keep_ + "/mutant-" + std::to_string(index) + ".after.db", ReadFile(path));
       if (f_.failures.size() < 20)

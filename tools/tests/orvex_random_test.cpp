@@ -440,14 +440,23 @@ class RandomRun {
         break;
       }
       case of::kBool: at[0] = static_cast<uint8_t>(Uniform(2, 255)); break;
+      case of::kChunk: {
+        // A reference this object never wrote: some other record's chain,
+        // or made up.
+        const int32_t ref[2] = {Uniform(1, 1 << 20), Uniform(0, 1 << 16)};
+        std::memcpy(at, ref, 8);
+        break;
+      }
       default: break;
     }
   }
 
   // The record as the engine keeps it: a text field ends at its first NUL,
-  // NUL bytes after it.
+  // NUL bytes after it; a chunk reference it did not write is empty (no
+  // chunk is appended here, so every one is).
   Bytes Normalized(Bytes rec) const {
     for (const of::Field& fd : m_.h.fields) {
+      if (fd.type == of::kChunk) std::memset(&rec[fd.offset], 0, fd.size);
       if (fd.type != of::kText) continue;
       uint8_t* t = &rec[fd.offset];
       const size_t n = strnlen(reinterpret_cast<const char*>(t), fd.size);
@@ -671,7 +680,7 @@ class RandomRun {
     if (autoField_ >= 0) std::memset(&image[m_.h.fields[autoField_].offset], 0, 4);
     if (viaEditBuffer) {
       for (int f = 0; f < static_cast<int>(fieldSpec_.size()); ++f) {
-        if (f == autoField_) continue;
+        if (f == autoField_ || m_.h.fields[f].type == of::kChunk) continue;
         ASSERT_TRUE(db_.SetField(&rec[m_.h.fields[f].offset], f)) << "SetField " << f;
       }
       // CanInsert judges the edit buffer as it stands; an auto-increment field
@@ -758,7 +767,7 @@ class RandomRun {
       now = old.data;
       for (int n = Uniform(1, 2); n > 0; --n) {
         int f = Uniform(0, static_cast<int>(fieldSpec_.size()) - 1);
-        if (f == autoField_ || f == serialField_) continue;
+        if (f == autoField_ || f == serialField_ || m_.h.fields[f].type == of::kChunk) continue;
         Bytes fresh = RandomRecord(serial);
         const of::Field& fd = m_.h.fields[f];
         std::memcpy(&now[fd.offset], &fresh[fd.offset], fd.size);
@@ -1270,7 +1279,8 @@ const SchemaDef kHostileFixed = {
      {"b_f_t", 1, {{7, 0, 0, 0}, {2, 0, 0, 0}, {0, 1, 2, 5}}}},
     500, 6000, true};
 
-// The same kinds of values in trimmed records, with an auto-increment key.
+// The same kinds of values in trimmed records, with an auto-increment key,
+// and record images that name chunks this object never wrote.
 const SchemaDef kHostileTrimmed = {
     "hostile_trimmed", true,
     {{"id", of::kAutoInc, 4, 0, false, false},
@@ -1279,7 +1289,8 @@ const SchemaDef kHostileTrimmed = {
      {"score", of::kDouble, 8, 40, false, false},
      {"w", of::kFloat, 4, 100, false, false},
      {"code", of::kShort, 2, 300, false, false},
-     {"flag", of::kBool, 1, 0, false, false}},
+     {"flag", of::kBool, 1, 0, false, false},
+     {"blob", of::kChunk, 8, 0, false, false}},
     {{"name", 1, {{2, 2, 0, 0}}},
      {"slice", 1, {{2, 1, 4, 3}}},
      {"score", 1, {{3, 0, 0, 0}}},
