@@ -1,6 +1,7 @@
 #include "platform/dialogs.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -17,12 +18,27 @@ public:
     MessageResult messageBox(const QString &title, const QString &text,
                              MessageButtons buttons) override
     {
+        return show(title, text, buttons, QMessageBox::NoIcon);
+    }
+
+    void errorBox(const QString &title, const QString &text) override
+    {
+        show(title, text, MessageButtons::Ok, QMessageBox::Critical);
+    }
+
+    MessageResult show(const QString &title, const QString &text, MessageButtons buttons,
+                       QMessageBox::Icon icon)
+    {
         QMessageBox box(QApplication::activeWindow());
         box.setWindowTitle(title);
         // Shown as it is written: a text with "<" in it is no markup (a script's
         // message, a note, a file name).
         box.setTextFormat(Qt::PlainText);
-        box.setText(text);
+        // Lines broken by CR LF or CR, as texts of the original platform are, break
+        // here too.
+        box.setText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+                        .replace(QLatin1Char('\r'), QLatin1Char('\n')));
+        box.setIcon(icon);
         box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
         switch (buttons) {
         case MessageButtons::Ok:
@@ -73,6 +89,24 @@ public:
         if (answer)
             *answer = accepted ? dialog.textValue() : QString();
         return accepted;
+    }
+
+    OpenFilesOutcome openFiles(const OpenFilesRequest &request) override
+    {
+        OpenFilesOutcome outcome;
+        QFileDialog dialog(QApplication::activeWindow(), request.title);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(request.severalFiles ? QFileDialog::ExistingFiles
+                                                : QFileDialog::ExistingFile);
+        dialog.setDirectory(request.folder);
+        dialog.setNameFilters(request.filters);
+        if (request.shownFilter >= 0 && request.shownFilter < request.filters.size())
+            dialog.selectNameFilter(request.filters.at(request.shownFilter));
+        if (dialog.exec() != QDialog::Accepted)
+            return outcome;
+        outcome.kind = OpenFilesOutcome::Kind::Chosen;
+        outcome.files = dialog.selectedFiles();
+        return outcome;
     }
 };
 

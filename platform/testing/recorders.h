@@ -15,6 +15,7 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace platform::testing {
 
@@ -66,6 +67,7 @@ public:
         QString title;
         QString text;
         MessageButtons buttons = MessageButtons::Ok;
+        MessageIcon icon = MessageIcon::None;
     };
     struct Input {
         QString title;
@@ -77,10 +79,15 @@ public:
         QString text;
     };
 
+    void errorBox(const QString &title, const QString &text) override
+    {
+        messages.append({title, text, MessageButtons::Ok, MessageIcon::Error});
+    }
+
     MessageResult messageBox(const QString &title, const QString &text,
                              MessageButtons buttons = MessageButtons::Ok) override
     {
-        messages.append({title, text, buttons});
+        messages.append({title, text, buttons, MessageIcon::None});
         if (!messageAnswers.isEmpty())
             return messageAnswers.takeFirst();
         return buttons == MessageButtons::YesNo ? MessageResult::Yes : MessageResult::Ok;
@@ -101,6 +108,27 @@ public:
         return next.accepted;
     }
 
+    // Records the request; answers from `fileAnswers`, then Cancel. `whileOpen`,
+    // when set, runs while the dialog is "up" (a test's look at the window behind).
+    OpenFilesOutcome openFiles(const OpenFilesRequest &request) override
+    {
+        fileRequests.append(request);
+        if (whileOpen)
+            whileOpen();
+        if (fileAnswers.isEmpty())
+            return OpenFilesOutcome();
+        return fileAnswers.takeFirst();
+    }
+
+    // Queues the files the next open-file dialog gives.
+    void chooseFiles(const QStringList &files)
+    {
+        OpenFilesOutcome outcome;
+        outcome.kind = OpenFilesOutcome::Kind::Chosen;
+        outcome.files = files;
+        fileAnswers.append(outcome);
+    }
+
     // Queues the answer of the next input box: typed `text`, then OK.
     void answerInput(const QString &text) { inputAnswers.append({true, text}); }
     // Queues a Cancel for the next input box.
@@ -110,6 +138,9 @@ public:
     QList<Input> inputs;
     QList<MessageResult> messageAnswers;
     QList<InputAnswer> inputAnswers;
+    QList<OpenFilesRequest> fileRequests;
+    QList<OpenFilesOutcome> fileAnswers;
+    std::function<void()> whileOpen;
 };
 
 // Records tones and pauses without sounding or waiting.

@@ -3,11 +3,15 @@
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -148,4 +152,71 @@ TEST(Dialogs, InputBoxCancelGivesNothing)
     QString answer = "stale";
     EXPECT_FALSE(systemDialogs().inputBox("t", "run...", &answer));
     EXPECT_TRUE(answer.isEmpty());
+}
+
+TEST(Dialogs, ErrorIconAndLinesBrokenByCrLf)
+{
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QString shown;
+    SeenBox seen;
+    whenBoxShows(&seen, [&](QWidget *box) {
+        auto *message = qobject_cast<QMessageBox *>(box);
+        ASSERT_NE(message, nullptr);
+        icon = message->icon();
+        shown = message->text();
+        message->accept();
+    });
+    systemDialogs().errorBox("Error", "Error 2: No such file or directory");
+    EXPECT_EQ(seen.title, QStringLiteral("Error"));
+    EXPECT_EQ(icon, QMessageBox::Critical);
+
+    whenBoxShows(&seen, [&](QWidget *box) {
+        icon = static_cast<QMessageBox *>(box)->icon();
+        shown = static_cast<QMessageBox *>(box)->text();
+        static_cast<QMessageBox *>(box)->accept();
+    });
+    systemDialogs().messageBox("Korvane Tessaly", "/x/sky.png is the new background.\r\nKorvane Tessaly will now restart.");
+    EXPECT_EQ(icon, QMessageBox::NoIcon);
+    EXPECT_EQ(shown, QStringLiteral("/x/sky.png is the new background.\nKorvane Tessaly will now restart."));
+}
+
+TEST(Dialogs, OpenFileDialogGivesTheChosenFilesInOrder)
+{
+    QTemporaryDir dir;
+    for (const char *name : {"a.odp", "b.odp", "notes.txt"}) {
+        QFile file(dir.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    OpenFilesRequest request;
+    request.folder = dir.path();
+    request.filters = QStringList{"Text Files (*.txt)", "All Files (*.*)"};
+    request.shownFilter = 1;
+
+    QString filterShown;
+    QString folderShown;
+    QFileDialog::FileMode mode = QFileDialog::AnyFile;
+    QString title;
+    SeenBox seen;
+    whenBoxShows(&seen, [&](QWidget *box) {
+        auto *dialog = qobject_cast<QFileDialog *>(box);
+        ASSERT_NE(dialog, nullptr);
+        filterShown = dialog->selectedNameFilter();
+        folderShown = dialog->directory().absolutePath();
+        mode = dialog->fileMode();
+        title = dialog->windowTitle();
+        dialog->selectFile("\"b.odp\" \"a.odp\"");
+        static_cast<QDialog *>(dialog)->accept();
+    });
+    const OpenFilesOutcome chosen = systemDialogs().openFiles(request);
+    EXPECT_EQ(chosen.kind, OpenFilesOutcome::Kind::Chosen);
+    EXPECT_EQ(chosen.files, (QStringList{dir.filePath("b.odp"), dir.filePath("a.odp")}));
+    EXPECT_EQ(filterShown, QStringLiteral("All Files (*.*)"));
+    EXPECT_EQ(folderShown, QDir(dir.path()).absolutePath());
+    EXPECT_EQ(mode, QFileDialog::ExistingFiles);
+    EXPECT_EQ(title, QStringLiteral("Open"));
+
+    whenBoxShows(&seen, [](QWidget *box) { static_cast<QDialog *>(box)->reject(); });
+    const OpenFilesOutcome cancelled = systemDialogs().openFiles(request);
+    EXPECT_EQ(cancelled.kind, OpenFilesOutcome::Kind::Cancelled);
+    EXPECT_TRUE(cancelled.files.isEmpty());
 }

@@ -5,8 +5,11 @@
 #include <QDir>
 
 Installation::Installation(Edition edition, const QString &installationFolder,
-                           const QString &workingFolder)
-    : m_edition(edition), m_installationFolder(installationFolder), m_workingFolder(workingFolder)
+                           const QString &workingFolder, const QString &wallpaperFolder)
+    : m_edition(edition),
+      m_installationFolder(installationFolder),
+      m_workingFolder(workingFolder),
+      m_wallpaperFolder(wallpaperFolder)
 {
 }
 
@@ -26,6 +29,18 @@ QString Installation::inWorkingFolder(const QString &name) const
 }
 
 QString Installation::stylePath() const { return inInstallation(QStringLiteral("style.swf")); }
+
+QString Installation::backgroundPath() const
+{
+    return inInstallation(QStringLiteral("background.swf"));
+}
+
+QString Installation::stylesFolder() const { return inInstallation(QStringLiteral("styles")); }
+
+QString Installation::backgroundsFolder() const
+{
+    return inInstallation(QStringLiteral("backgrounds"));
+}
 
 QString Installation::playlistPath() const { return inInstallation(QStringLiteral("playlist.txt")); }
 

@@ -9,7 +9,12 @@
 
 class Installation {
 public:
-    Installation(Edition edition, const QString &installationFolder, const QString &workingFolder);
+    // The desktop's wallpaper folder, whose pictures the design chooser offers
+    // beside the installation's own backgrounds.
+    static QString systemWallpaperFolder() { return QStringLiteral("/usr/share/backgrounds"); }
+
+    Installation(Edition edition, const QString &installationFolder, const QString &workingFolder,
+                 const QString &wallpaperFolder = systemWallpaperFolder());
 
     // The running program's installation: its executable's folder and the
     // current working directory.
@@ -24,6 +29,10 @@ public:
     QString inWorkingFolder(const QString &name) const;
 
     QString stylePath() const;              // installation folder + "/style.swf"
+    QString backgroundPath() const;         // installation folder + "/background.swf"
+    QString stylesFolder() const;           // installation folder + "/styles"
+    QString backgroundsFolder() const;      // installation folder + "/backgrounds"
+    QString wallpaperFolder() const { return m_wallpaperFolder; }
     QString playlistPath() const;           // installation folder + "/playlist.txt"
     QString presentationsFolder() const;    // installation folder + "/powerpoint.files"
     QString dataReadPath() const;           // TS: installation folder; TSplayer: working directory
@@ -37,4 +46,5 @@ private:
     Edition m_edition;
     QString m_installationFolder;
     QString m_workingFolder;
+    QString m_wallpaperFolder;
 };

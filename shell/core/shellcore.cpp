@@ -1,6 +1,7 @@
 #include "shell/core/shellcore.h"
 
 #include "shell/core/datafile.h"
+#include "shell/core/designchooser.h"
 #include "shell/core/playlistfile.h"
 #include "shell/core/playlistmodel.h"
 #include "shell/core/viewercommand.h"
@@ -245,7 +246,7 @@ void ShellCore::FSCommand(const QString &command, const QString &args)
     else if (is("korvane_previous_slide"))
         load_previous_slide();
     else if (is("config"))
-        emit designChooserRequested(false);
+        showDesignChooser();
     else if (is("restart"))
         restart();
 }
@@ -425,12 +426,9 @@ void ShellCore::zandro() { startProgram(QStringLiteral("zandro.exe"), WindowStat
 
 void ShellCore::browsePresentations() { openTarget(m_installation.presentationsFolder()); }
 
-void ShellCore::browseForegrounds() { openTarget(m_installation.inInstallation(QStringLiteral("styles"))); }
+void ShellCore::browseForegrounds() { openTarget(m_installation.stylesFolder()); }
 
-void ShellCore::browseBackgrounds()
-{
-    openTarget(m_installation.inInstallation(QStringLiteral("backgrounds")));
-}
+void ShellCore::browseBackgrounds() { openTarget(m_installation.backgroundsFolder()); }
 
 void ShellCore::help() { openTarget(m_installation.inWorkingFolder(QStringLiteral("help.htm"))); }
 
@@ -449,6 +447,34 @@ void ShellCore::www() { openTarget(playerWebSite()); }
 
 void ShellCore::powerUser() { startProgram(QStringLiteral("TSPowerUser.exe"), WindowState::Normal); }
 
-void ShellCore::changeDesign() { emit designChooserRequested(!isPlayerBuild()); }
+DesignChooser *ShellCore::designChooser()
+{
+    if (!m_designChooser) {
+        m_designChooser = std::make_unique<DesignChooser>(m_installation, m_dialogs);
+        connect(m_designChooser.get(), &DesignChooser::restartRequested, this, &ShellCore::restart);
+        m_designChooser->reloadfilelist();
+    }
+    return m_designChooser.get();
+}
+
+void ShellCore::changeDesign()
+{
+    if (isPlayerBuild()) {
+        showDesignChooser();
+        return;
+    }
+    // A chooser made now has just filled its lists.
+    if (m_designChooser)
+        m_designChooser->reloadfilelist();
+    else
+        designChooser();
+    emit designChooserRequested(true);
+}
+
+void ShellCore::showDesignChooser()
+{
+    designChooser();
+    emit designChooserRequested(false);
+}
 
 void ShellCore::addFiles() { emit addFilesRequested(); }

@@ -22,6 +22,7 @@ class WindowServices;
 class MoviePlayer;
 }  // namespace platform
 
+class DesignChooser;
 class PlaylistModel;
 
 class ShellCore : public QObject {
@@ -114,7 +115,14 @@ public:
     void logoClicked();
     void www();           // TSplayer
     void powerUser();
-    void changeDesign();  // "change" (TS), "configure" (TSplayer)
+    // The design chooser, created (and its lists filled) on first use; its
+    // double click restarts the shell.
+    DesignChooser *designChooser();
+    // "change" (TS) refills the chooser's lists and shows it; "configure"
+    // (TSplayer) and the movie's "config" show it as it is.
+    void changeDesign();
+    void showDesignChooser();
+    // "add files" (TS): the add-files window shows and opens its dialog.
     void addFiles();
 
 signals:
@@ -125,7 +133,7 @@ signals:
     void flashMissing();
     void noteShown(const QString &text);
     void playlistEditorRequested();
-    void designChooserRequested(bool reload);
+    void designChooserRequested(bool reloaded);
     void addFilesRequested();
     void programEnded();
 
@@ -147,6 +155,7 @@ private:
     platform::MoviePlayer &m_movie;
     MenuPanel m_menu;
     std::unique_ptr<PlaylistModel> m_playlist;
+    std::unique_ptr<DesignChooser> m_designChooser;
     bool m_playerMode = false;
     QString m_caption;
     QStringList m_selectorItems;

@@ -1,5 +1,6 @@
 #include "shell/core/shellcore.h"
 
+#include "shell/core/designchooser.h"
 #include "shell/core/playlistfile.h"
 #include "shell/core/playlistmodel.h"
 #include "platform/testing/filesizelimit.h"
@@ -8,6 +9,7 @@
 
 #include "platform/settingsfile.h"
 
+#include <QDir>
 #include <QFile>
 #include <memory>
 
@@ -763,14 +765,53 @@ TEST_F(ShellTest, UtilityButtonsStartTheirPrograms)
 
 TEST_F(ShellTest, ChangeReloadsTheChooserInTheFullBuildOnly)
 {
+    QDir(inst.folder()).mkpath("styles");
+    inst.writeFile("styles/classic.qml", "x");
+    const auto styles = [](ShellCore &shell) {
+        QStringList names;
+        for (const DesignEntry &entry : shell.designChooser()->entries(DesignList::Styles))
+            names << entry.text;
+        names.sort();
+        return names;
+    };
     bool reloaded = false;
     ShellCore &s = started();
     QObject::connect(&s, &ShellCore::designChooserRequested, [&](bool reload) { reloaded = reload; });
     s.changeDesign();
     EXPECT_TRUE(reloaded);
+    EXPECT_EQ(styles(s), QStringList{"classic.qml"});
     ShellCore player(inst.installation(Edition::Player), launcher, dialogs, windows, movie);
     reloaded = true;
     QObject::connect(&player, &ShellCore::designChooserRequested, [&](bool reload) { reloaded = reload; });
     player.changeDesign();
     EXPECT_FALSE(reloaded);
+    EXPECT_EQ(styles(player), QStringList{"classic.qml"});
+
+    // A style added since: "change" lists it; "configure" and "config" show the
+    // lists as they were.
+    inst.writeFile("styles/harbour.qml", "x");
+    s.changeDesign();
+    EXPECT_EQ(styles(s), (QStringList{"classic.qml", "harbour.qml"}));
+    player.changeDesign();
+    player.FSCommand("config", QString());
+    EXPECT_EQ(styles(player), QStringList{"classic.qml"});
+    s.FSCommand("CONFIG", QString());
+    EXPECT_FALSE(reloaded);
+}
+
+TEST_F(ShellTest, ChoosingADesignRestartsTheShell)
+{
+    QDir(inst.folder()).mkpath("styles");
+    inst.writeFile("styles/harbour.qml", "import QtQuick\nRectangle {}\n");
+    ShellCore &s = started();
+    s.changeDesign();
+    dialogs.messages.clear();
+    s.designChooser()->entryDoubleClicked(DesignList::Styles, 0);
+    EXPECT_EQ(inst.readFile("style.swf"), "import QtQuick\nRectangle {}\n");
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages[0].text.endsWith("Korvane Tessaly will now restart."));
+    // The restart sequence: the movie unloaded, the shell started again, this one ended.
+    EXPECT_EQ(movie.calls.mid(movie.calls.size() - 2), (QStringList{"StopPlay", "Movie "}));
+    EXPECT_EQ(launcher.commandLines(), QStringList{"ts.exe"});
+    EXPECT_EQ(ended, 1);
 }

@@ -1,8 +1,11 @@
 #include "shell/window/fdemo.h"
 
+#include "shell/core/designchooser.h"
 #include "shell/core/playlistmodel.h"
 #include "shell/core/shellcore.h"
+#include "shell/window/addfileswindow.h"
 #include "shell/window/frame1.h"
+#include "shell/window/frmmain.h"
 #include "shell/window/noteoverlay.h"
 #include "shell/window/playlisteditor.h"
 #include "shell/window/twipsrect.h"
@@ -25,6 +28,7 @@ FDemo::FDemo(const Installation &installation, platform::Launcher &launcher,
              QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
       m_installation(installation),
+      m_dialogs(dialogs),
       m_windows(windows),
       m_keys(keys)
 {
@@ -58,6 +62,8 @@ FDemo::FDemo(const Installation &installation, platform::Launcher &launcher,
     });
     connect(m_core.get(), &ShellCore::noteShown, m_note, &NoteOverlay::showNote);
     connect(m_core.get(), &ShellCore::playlistEditorRequested, this, &FDemo::showPlaylistEditor);
+    connect(m_core.get(), &ShellCore::designChooserRequested, this, &FDemo::showDesignChooser);
+    connect(m_core.get(), &ShellCore::addFilesRequested, this, &FDemo::showAddFiles);
     connect(m_core.get(), &ShellCore::programEnded, this, &FDemo::endProgram);
     wireFrame();
 
@@ -78,6 +84,10 @@ FDemo::~FDemo()
 {
     if (m_editor)
         delete m_editor.data();
+    if (m_designChooser)
+        delete m_designChooser.data();
+    if (m_addFiles)
+        delete m_addFiles.data();
 }
 
 void FDemo::buildFlashMissingPanel()
@@ -241,6 +251,31 @@ void FDemo::showPlaylistEditor()
     m_editor->activateWindow();
 }
 
+void FDemo::showDesignChooser()
+{
+    if (!m_designChooser)
+        m_designChooser = new FrmMain(m_core->designChooser(), this);
+    m_designChooser->show();
+    m_designChooser->raise();
+    m_designChooser->activateWindow();
+}
+
+void FDemo::showAddFiles()
+{
+    if (m_installation.isPlayer())
+        return;
+    // Made at the first press, discarded with its status lines when closed.
+    if (!m_addFiles) {
+        m_addFiles = new AddFilesWindow(m_installation.installationFolder(), ShellCore::programTitle(),
+                                        m_dialogs, AddFilesWindow::DoneButton::Without, this);
+        m_addFiles->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    // Coming from the show, the window's activation opens the dialog.
+    m_addFiles->show();
+    m_addFiles->raise();
+    m_addFiles->activateWindow();
+}
+
 void FDemo::endProgram()
 {
     m_checkflashversion.stop();
@@ -253,4 +288,14 @@ void FDemo::endProgram()
 PlaylistEditor *FDemo::playlistEditor() const
 {
     return m_editor.data();
+}
+
+FrmMain *FDemo::designChooserWindow() const
+{
+    return m_designChooser.data();
+}
+
+AddFilesWindow *FDemo::addFilesWindow() const
+{
+    return m_addFiles.data();
 }

@@ -18,7 +18,9 @@ class WindowServices;
 class MovieControl;
 }  // namespace platform
 
+class AddFilesWindow;
 class Frame1;
+class FrmMain;
 class MenuKeys;
 class NoteOverlay;
 class PlaylistEditor;
@@ -44,6 +46,8 @@ public:
     platform::MovieControl *ShockwaveFlash1() const { return m_flash; }
     Frame1 *frame() const { return m_frame; }
     PlaylistEditor *playlistEditor() const;
+    FrmMain *designChooserWindow() const;  // once "change", "configure" or "config" made it
+    AddFilesWindow *addFilesWindow() const;  // while it is open
     NoteOverlay *note() const { return m_note; }
     QTimer *checkflashversion() { return &m_checkflashversion; }
     QTimer *Timer2() { return &m_timer2; }
@@ -62,9 +66,12 @@ private:
     void wireFrame();
     void placePanel(int topTwips);
     void showPlaylistEditor();
+    void showDesignChooser();
+    void showAddFiles();
     void endProgram();
 
     Installation m_installation;
+    platform::Dialogs &m_dialogs;
     platform::WindowServices &m_windows;
     MenuKeys &m_keys;
     platform::MovieControl *m_flash = nullptr;
@@ -72,6 +79,8 @@ private:
     Frame1 *m_frame = nullptr;
     NoteOverlay *m_note = nullptr;
     QPointer<PlaylistEditor> m_editor;
+    QPointer<FrmMain> m_designChooser;
+    QPointer<AddFilesWindow> m_addFiles;
     QTimer m_checkflashversion;
     QTimer m_timer2;
     QTimer m_timer1;
