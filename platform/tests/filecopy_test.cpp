@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/resource.h>
+#include "platform/testing/filesizelimit.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -95,17 +95,13 @@ TEST_F(FileCopy, WriteFailingMidwayLeavesTheOldFileWhole)
     const QString source = write("big.png", QByteArray(200000, 'n'));
     const QString target = write("background.swf", "the old background");
 
-    // A file-size limit makes the write fail after a few bytes, whoever runs the test.
-    struct rlimit saved {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto savedSignal = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit tight = saved;
-    tight.rlim_cur = 4096;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
     QString error;
-    const bool copied = copyFileAtomically(source, target, &error);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, savedSignal);
+    bool copied = true;
+    {
+        platform::testing::FileSizeLimit limit(4096);
+        ASSERT_TRUE(limit.active());
+        copied = copyFileAtomically(source, target, &error);
+    }
 
     EXPECT_FALSE(copied);
     EXPECT_TRUE(error.startsWith("cannot write the copy")) << error.toStdString();

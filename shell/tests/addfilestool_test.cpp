@@ -2,12 +2,10 @@
 #include "shell/core/addfilestool.h"
 
 #include "platform/testing/recorders.h"
+#include "platform/testing/filesizelimit.h"
 #include "testinstallation.h"
 
 #include <QDir>
-
-#include <csignal>
-#include <sys/resource.h>
 
 using namespace platform::testing;
 using platform::OpenFilesOutcome;
@@ -94,15 +92,11 @@ TEST_F(AddFilesTest, FailedCopiesPassInSilenceAndLeaveNothingHalfWritten)
     const QString big = source("talk.odp", QByteArray(300000, 't'));
     dialogs.chooseFiles({big});
 
-    struct rlimit saved {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto savedSignal = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit tight = saved;
-    tight.rlim_cur = 4096;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
-    tool.getem();
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, savedSignal);
+    {
+        FileSizeLimit limit(4096);
+        ASSERT_TRUE(limit.active());
+        tool.getem();
+    }
 
     EXPECT_EQ(tool.statusLines(), QStringList{line("talk.odp")});
     EXPECT_EQ(inst.readFile("powerpoint.files/talk.odp"), "the old talk");

@@ -3,12 +3,10 @@
 #include "shell/core/designchooser.h"
 
 #include "platform/testing/recorders.h"
+#include "platform/testing/filesizelimit.h"
 #include "testinstallation.h"
 
 #include <QDir>
-
-#include <csignal>
-#include <sys/resource.h>
 
 using namespace platform::testing;
 
@@ -224,15 +222,11 @@ TEST_F(ChooserTest, CopyFailingMidwayKeepsTheOldDesignAndNoRestart)
     int restarts = 0;
     QObject::connect(&c, &DesignChooser::restartRequested, [&] { ++restarts; });
 
-    struct rlimit saved {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto savedSignal = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit tight = saved;
-    tight.rlim_cur = 4096;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
-    c.entryDoubleClicked(DesignList::Styles, rowOf(DesignList::Styles, "big.qml"));
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, savedSignal);
+    {
+        FileSizeLimit limit(4096);
+        ASSERT_TRUE(limit.active());
+        c.entryDoubleClicked(DesignList::Styles, rowOf(DesignList::Styles, "big.qml"));
+    }
 
     EXPECT_EQ(inst.readFile("style.swf"), "the current style");
     EXPECT_EQ(restarts, 0);
