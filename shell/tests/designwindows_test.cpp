@@ -9,6 +9,7 @@
 #include "shell/window/frmmain.h"
 #include "shell/window/twipsrect.h"
 
+#include "platform/fonts.h"
 #include "platform/testing/recorders.h"
 
 #include <QAbstractButton>
@@ -141,6 +142,9 @@ private:
     }
 
 private slots:
+    // The captions are checked with the Tahoma-metric font the programs register.
+    void initTestCase() { QVERIFY(platform::registerTahoma()); }
+
     void init()
     {
         m_root = std::make_unique<QTemporaryDir>();
