@@ -1,5 +1,6 @@
 #include "shell/window/addfileswindow.h"
 
+#include "shell/window/looks.h"
 #include "shell/window/twipsrect.h"
 
 #include <QGuiApplication>
@@ -10,11 +11,7 @@
 #include <QTimer>
 #include <QWindow>
 
-namespace {
-
-QFont tahoma() { return QFont(QStringLiteral("Tahoma"), 8); }
-
-}  // namespace
+using looks::tahoma;
 
 AddFilesWindow::AddFilesWindow(const QString &programFolder, const QString &title,
                                platform::Dialogs &dialogs, DoneButton done, QWidget *parent)

@@ -6,6 +6,7 @@
 #include "shell/window/addfileswindow.h"
 #include "shell/window/frame1.h"
 #include "shell/window/frmmain.h"
+#include "shell/window/looks.h"
 #include "shell/window/noteoverlay.h"
 #include "shell/window/playlisteditor.h"
 #include "shell/window/twipsrect.h"
@@ -96,16 +97,14 @@ void FDemo::buildFlashMissingPanel()
     if (player) {
         auto *heading = new QLabel(QStringLiteral(" Note"), this);
         heading->setObjectName(QStringLiteral("noteHeading"));
-        heading->setAutoFillBackground(true);
-        heading->setStyleSheet(QStringLiteral("background-color: #062B50; color: white;"));
-        heading->setFont(QFont(QStringLiteral("Tahoma"), 8, QFont::Bold));
+        looks::makeTitleStrip(heading);
         placeInTwips(heading, 5880, 3120, 2895, 240);
     }
     auto *label2 = new QLabel(ShellCore::flashMissingText(), this);
     label2->setObjectName(QStringLiteral("Label2"));
     label2->setWordWrap(true);
     label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label2->setFont(QFont(QStringLiteral("Tahoma"), 8));
+    label2->setFont(looks::tahoma());
     label2->setStyleSheet(QStringLiteral("color: white;"));
     if (player)
         placeInTwips(label2, 5880, 3360, 2895, 1575);
@@ -114,12 +113,12 @@ void FDemo::buildFlashMissingPanel()
 
     auto *install = new QPushButton(QStringLiteral("install flash"), this);
     install->setObjectName(QStringLiteral("installFlash"));
-    install->setFont(QFont(QStringLiteral("Tahoma"), 8));
+    install->setFont(looks::tahoma());
     connect(install, &QPushButton::clicked, this, [this] { m_core->installFlash(); });
 
     auto *second = new QPushButton(player ? QStringLiteral("restart") : QStringLiteral("exit"), this);
     second->setObjectName(player ? QStringLiteral("flashRestart") : QStringLiteral("flashExit"));
-    second->setFont(QFont(QStringLiteral("Tahoma"), 8));
+    second->setFont(looks::tahoma());
     if (player) {
         placeInTwips(install, 6000, 4320, 1335, 465);
         placeInTwips(second, 7440, 4320, 1215, 465);

@@ -1,5 +1,6 @@
 #include "shell/window/frame1.h"
 
+#include "shell/window/looks.h"
 #include "shell/window/twipsrect.h"
 
 #include <QCheckBox>
@@ -11,16 +12,9 @@
 
 namespace {
 
-
-const QColor darkBlue(0x06, 0x2B, 0x50);   // title strips, TSplayer's panel
-const QColor panelGrey(0xDE, 0xDE, 0xEB);  // TS's panel
-
-QFont tahoma(int points = 8, bool bold = false)
-{
-    QFont font(QStringLiteral("Tahoma"), points);
-    font.setBold(bold);
-    return font;
-}
+using looks::darkBlue;
+using looks::panelGrey;
+using looks::tahoma;
 
 // The exit buttons are red.
 void paintRed(QPushButton *button)
@@ -33,14 +27,14 @@ void paintRed(QPushButton *button)
 QPixmap logoPixmap(const QSize &size, const QString &text, bool inverse)
 {
     QPixmap pixmap(size);
-    pixmap.fill(inverse ? darkBlue : panelGrey);
+    pixmap.fill(inverse ? darkBlue() : panelGrey());
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(0xE0, 0x8A, 0x1E));
     const int d = size.height() - 8;
     painter.drawEllipse(QRect(4, 4, d, d));
-    painter.setPen(inverse ? QColor(Qt::white) : darkBlue);
+    painter.setPen(inverse ? QColor(Qt::white) : darkBlue());
     painter.setFont(tahoma(inverse ? 8 : 14, true));
     painter.drawText(QRect(d + 12, 0, size.width() - d - 12, size.height()),
                      Qt::AlignVCenter | Qt::AlignLeft, text);
@@ -54,7 +48,7 @@ Frame1::Frame1(Edition edition, QWidget *parent) : QFrame(parent), m_edition(edi
     setObjectName(QStringLiteral("Frame1"));
     setAutoFillBackground(true);
     QPalette colours = palette();
-    colours.setColor(QPalette::Window, edition == Edition::Player ? darkBlue : panelGrey);
+    colours.setColor(QPalette::Window, edition == Edition::Player ? darkBlue() : panelGrey());
     colours.setColor(QPalette::WindowText, Qt::white);
     setPalette(colours);
     setFont(tahoma());
@@ -97,12 +91,7 @@ QLabel *Frame1::addLabel(const QString &name, const QString &caption, int left, 
 QLabel *Frame1::addTitleStrip(const QString &name, const QString &caption, int top)
 {
     QLabel *strip = addLabel(name, caption, 0, top, createdWidth, 255);
-    strip->setFont(tahoma(8, true));
-    strip->setAutoFillBackground(true);
-    QPalette colours = strip->palette();
-    colours.setColor(QPalette::Window, darkBlue);
-    colours.setColor(QPalette::WindowText, Qt::white);
-    strip->setPalette(colours);
+    looks::makeTitleStrip(strip);
     m_titleStrips << strip;
     return strip;
 }
@@ -115,7 +104,7 @@ void Frame1::addGroup(const QString &title, int left, int top, int width, int he
     // The panel's white text would vanish on its light background: the group
     // titles, like "next:", are written in the title strips' dark blue.
     QPalette colours = group->palette();
-    colours.setColor(QPalette::WindowText, darkBlue);
+    colours.setColor(QPalette::WindowText, darkBlue());
     group->setPalette(colours);
     placeInTwips(group, left, top, width, height);
     group->lower();
@@ -161,9 +150,9 @@ void Frame1::buildFullPanel()
               QStringLiteral("launch poweruser commands"));
 
     QLabel *next = addLabel(QStringLiteral("nextLabel"), QStringLiteral("next:"), 120, 2160, 495, 255);
-    next->setStyleSheet(QStringLiteral("color: #062B50;"));
+    next->setStyleSheet(QStringLiteral("color: %1;").arg(darkBlue().name()));
     m_currentfile = addLabel(QStringLiteral("currentfile"), QString(), 600, 2160, 3255, 255);
-    m_currentfile->setStyleSheet(QStringLiteral("color: #062B50;"));
+    m_currentfile->setStyleSheet(QStringLiteral("color: %1;").arg(darkBlue().name()));
 
     QPushButton *exit = addButton(QStringLiteral("exit"), QStringLiteral("exit [x]"), 0, 2760, 855, 240);
     paintRed(exit);

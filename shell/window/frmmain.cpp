@@ -1,5 +1,6 @@
 #include "shell/window/frmmain.h"
 
+#include "shell/window/looks.h"
 #include "shell/window/twipsrect.h"
 
 #include <QFileIconProvider>
@@ -17,12 +18,8 @@
 namespace {
 
 const QSize pictureSize(96, 54);
-const QColor titleBlue(0x06, 0x2B, 0x50);
 
-QFont tahoma(bool bold = false)
-{
-    return QFont(QStringLiteral("Tahoma"), 8, bold ? QFont::Bold : QFont::Normal);
-}
+using looks::tahoma;
 
 }  // namespace
 
@@ -38,12 +35,7 @@ FrmMain::FrmMain(DesignChooser *chooser, QWidget *parent)
 
     m_title = new QLabel(QStringLiteral(" Change design"), this);
     m_title->setObjectName(QStringLiteral("titleStrip"));
-    m_title->setFont(tahoma(true));
-    m_title->setAutoFillBackground(true);
-    QPalette colours = m_title->palette();
-    colours.setColor(QPalette::Window, titleBlue);
-    colours.setColor(QPalette::WindowText, Qt::white);
-    m_title->setPalette(colours);
+    looks::makeTitleStrip(m_title);
     placeInTwips(m_title, 0, 0, widthTwips, 615);
 
     m_ok = new QPushButton(QStringLiteral("OK"), this);

@@ -1,6 +1,6 @@
 #include "shell/window/noteoverlay.h"
 
-#include <QFont>
+#include "shell/window/looks.h"
 
 NoteOverlay::NoteOverlay(QWidget *parent) : QLabel(parent)
 {
@@ -8,9 +8,9 @@ NoteOverlay::NoteOverlay(QWidget *parent) : QLabel(parent)
     setWordWrap(true);
     setAlignment(Qt::AlignCenter);
     setMargin(16);
-    setFont(QFont(QStringLiteral("Tahoma"), 11));
-    setStyleSheet(QStringLiteral(
-        "QLabel { background-color: #062B50; color: white; border: 2px solid #DEDEEB; }"));
+    setFont(looks::tahoma(11));
+    setStyleSheet(QStringLiteral("QLabel { background-color: %1; color: white; border: 2px solid %2; }")
+                      .arg(looks::darkBlue().name(), looks::panelGrey().name()));
     setAttribute(Qt::WA_TransparentForMouseEvents);
     m_closeTimer.setSingleShot(true);
     m_closeTimer.setInterval(showTime);

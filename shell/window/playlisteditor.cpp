@@ -1,6 +1,7 @@
 #include "shell/window/playlisteditor.h"
 
 #include "shell/core/playlistmodel.h"
+#include "shell/window/looks.h"
 #include "shell/window/twipsrect.h"
 
 #include <QCloseEvent>
@@ -16,17 +17,12 @@ PlaylistEditor::PlaylistEditor(Edition edition, PlaylistModel *model, QWidget *p
     setObjectName(QStringLiteral("playlistEditor"));
     setWindowTitle(QStringLiteral("korvane powerpoint commander playlist"));
     setFixedSize(twipsRect(0, 0, 4800, 7530).size());
-    const QFont tahoma(QStringLiteral("Tahoma"), 8);
+    const QFont tahoma = looks::tahoma();
 
     if (edition == Edition::Full) {
         auto *heading = new QLabel(QStringLiteral(" Playlist"), this);
         heading->setObjectName(QStringLiteral("menulabel"));
-        heading->setFont(QFont(QStringLiteral("Tahoma"), 8, QFont::Bold));
-        heading->setAutoFillBackground(true);
-        QPalette colours = heading->palette();
-        colours.setColor(QPalette::Window, QColor(0x06, 0x2B, 0x50));
-        colours.setColor(QPalette::WindowText, Qt::white);
-        heading->setPalette(colours);
+        looks::makeTitleStrip(heading);
         placeInTwips(heading, 0, 0, 4815, 255);
     }
     m_ok = new QPushButton(QStringLiteral("OK"), this);
