@@ -43,6 +43,7 @@
 
 namespace orvex {
 class Table;
+struct QueryState;
 }
 
 // The table class. Order of use: CreateField and CreateKey to define a schema
@@ -377,6 +378,7 @@ class ORVEX_EXPORT COrvex {
   bool RestorePosition(int keyNo);
 
  private:
+  friend class COrvexQuery;  // selects through the table's internals
   orvex::Table* table_;
 };
 
@@ -394,5 +396,77 @@ ORVEX_EXPORT bool CompactDB(const char* source, const char* destination);
 // records and at the end (progress may be null).
 ORVEX_EXPORT bool CompactDB(const char* source, const char* destination,
                             void (*progress)(int copied, int total, void* context), void* context);
+// A selection of records of one open table, kept as an ascending list of
+// record offsets that the caller walks (in the requested order after an
+// ORDER BY). The table is not owned; it must outlive the query, or be
+// unbound with SetDB(nullptr) first. A closed table answers nothing: the
+// selection is empty and every operation fails until the table is open.
+//
+// Clauses: comparisons of a field (on the left, optionally in [brackets])
+// with a literal: = <> != < > <= >= LIKE 'pattern' NOT LIKE 'pattern'
+// ("%" any run, "_" one character, letter case ignored); texts in single
+// quotes; integer and decimal arithmetic + - * / on the literal side;
+// AND binds tighter than OR; parentheses; an optional trailing
+// ORDER BY field [ASC|DESC], .... For example
+//     age>=18 AND name LIKE 'j%' ORDER BY name DESC, age
+// A negative number is written as a subtraction: a=0-5.
+class ORVEX_EXPORT COrvexQuery {
+ public:
+  // Unbound: no table, empty selection, empty texts.
+  COrvexQuery();
+  // Bound to the table, empty selection.
+  explicit COrvexQuery(COrvex* table);
+  // Copies the binding, the whole selection, the cursor and the texts.
+  COrvexQuery(const COrvexQuery& other);
+  COrvexQuery& operator=(const COrvexQuery& other);
+  ~COrvexQuery();
+
+  // Binds a table (null unbinds). A selection held before is discarded
+  // with its cursor and texts.
+  void SetDB(COrvex* table);
+  COrvex* GetDB();
+  // Number of records selected.
+  int GetCount();
+  // Why the last Query or Find failed; empty after a success. Valid until
+  // the query changes it.
+  const char* GetErrMsg();
+
+  // Selects by a clause. False with an error text when the clause is
+  // refused; the previous selection and cursor then stay. Repeating the last
+  // successful clause answers true at once while the table has not changed
+  // since (through this or any other COrvex on the file); otherwise the
+  // clause is evaluated again. The cursor is not moved: start a walk with
+  // MoveFirst or MoveLast. The table's current record is left where the
+  // evaluation left it.
+  bool Query(const char* clause);
+
+  // Selects the records whose field compares with value by op: "=", "<>",
+  // "<", ">", "<=", ">=", " LIKE ", " NOT LIKE " (word operators in any
+  // letter case). value points to the field's stored form (2, 4, 4, 8 or 1
+  // bytes by type) or, for text fields and the LIKE operators, to a
+  // NUL-terminated text. Uses the first key on that field alone when there
+  // is one, else scans the table. The selection is ascending by offset;
+  // the cursor is reset.
+  COrvexQuery& Find(int fieldNo, const char* op, const void* value);
+  COrvexQuery& Find(const char* fieldName, const char* op, const void* value);
+
+  // Move the cursor and make the record there the table's current record
+  // (under key 0), for field reads and Update on the table. False on an
+  // empty selection, at either end, with the cursor outside the selection,
+  // or when the table is not open.
+  bool MoveFirst();
+  bool MoveNext();
+  bool MovePrev();
+  bool MoveLast();
+
+  // Replace out's selection by the union / intersection of a's and b's
+  // (ascending lists, as Find and Query without ORDER BY leave them). out's
+  // table, cursor and texts are untouched; out may be a or b.
+  static void Union(const COrvexQuery& a, const COrvexQuery& b, COrvexQuery& out);
+  static void Intersection(const COrvexQuery& a, const COrvexQuery& b, COrvexQuery& out);
+
+ private:
+  orvex::QueryState* state_;
+};
 
 #endif  // ORVEX_ORVEX_H_

@@ -94,6 +94,10 @@ class SharedFile {
   // What went wrong with the last failed write, sync or rollback ("" when
   // nothing has).
   std::string LastFailure();
+  // Counts the writes made through any handle on the file (each Write, each
+  // in-place change, a truncation): a reader that noted the count can tell
+  // whether the file changed since.
+  uint64_t Changes() const { return changes_.load(std::memory_order_relaxed); }
 
   // Reads without copying: holds the shared file's lock for its lifetime.
   // Get returns a pointer to n bytes at offset: into the cache when they lie
@@ -189,6 +193,7 @@ class SharedFile {
   FileIdentity identity_;
   size_t capacity_;  // frames
   std::atomic<int64_t> size_;  // read without the lock by Size()
+  std::atomic<uint64_t> changes_{0};
   std::vector<Frame> frames_;
   std::vector<std::unique_ptr<uint8_t[]>> slabs_;
   std::vector<int32_t> slots_;

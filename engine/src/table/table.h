@@ -139,6 +139,17 @@ class Table {
   bool CloseDB();
   bool Flush();
   bool IsDBOpen() const { return open_; }
+  // Tells whether the table's contents may have changed between two looks:
+  // which opening of a file this is, and how many writes that file has seen
+  // through any table object of the process.
+  struct ChangeStamp {
+    uint64_t opening = 0;
+    uint64_t writes = 0;
+    bool operator==(const ChangeStamp&) const = default;
+  };
+  ChangeStamp Stamp() const {
+    return ChangeStamp{openings_, file_ ? file_->shared()->Changes() : 0};
+  }
   const char* GetVersion() const { return version_.c_str(); }
   const char* GetDescription();
   const char* GetErrMsg() const { return err_.c_str(); }
@@ -465,6 +476,7 @@ class Table {
   bool PatternWalk(int k, bool like, bool fromFirst);
 
   TableOptions options_;
+  uint64_t openings_ = 0;  // counts CloseDB calls (OpenDB closes first)
   bool open_ = false;
   bool ready_ = false;
   bool dirty_ = false;

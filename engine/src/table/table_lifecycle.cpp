@@ -184,6 +184,8 @@ bool Table::CloseDB() {
   // caller can tell that the last changes were not saved.
   const bool ok = !open_ || !file_ || !file_->writable() || Commit();
   const std::string failure = ok ? std::string() : err_;
+void Table::CloseDB() {
+  ++openings_;
   FreeBuffers();
   file_.reset();
   Init();
