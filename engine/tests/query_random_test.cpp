@@ -23,6 +23,7 @@
 #include <cstring>
 #include <map>
 #include <random>
+#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -152,6 +153,7 @@ class Model {
         break;
       }
       case kName: {
+        if (Pick(3) == 0) return Like(name);
         std::string x = kTexts[Pick(8)];
         if (Pick(3) == 0) x = Fold(x) == x ? x : Fold(x);
         literal = "'" + x + "'";
@@ -183,6 +185,22 @@ class Model {
     return g;
   }
 
+  // name LIKE / NOT LIKE a pattern; the model matches with a regular
+  // expression ignoring case.
+  Generated Like(const std::string& field) {
+    static const char* const kPatterns[] = {"a%", "%b%", "_", "%", "A_", "ab%", "%c", "", "_B%", "a%c", "%%", "b"};
+    const std::string pattern = kPatterns[Pick(12)];
+    const bool negated = Pick(3) == 0;
+    std::string expression;
+    for (char c : pattern) expression += c == '%' ? ".*" : c == '_' ? "." : std::string(1, c);
+    const std::regex re(expression, std::regex::icase);
+    Generated g;
+    g.text = field + (negated ? " NOT LIKE '" : " like '") + pattern + "'";
+    for (const Row& r : rows)
+      if (std::regex_match(r.name, re) != negated) g.ids.insert(r.id);
+    return g;
+  }
+
   std::mt19937& rng_;
 };
 
@@ -196,14 +214,14 @@ void DefineTable(COrvex& db, bool indexed) {
   ASSERT_TRUE(db.CreateField("d", ORVEX_DOUBLE, 0));
   ASSERT_TRUE(db.CreateField("flag", ORVEX_BOOL, 0));
   ASSERT_TRUE(db.CreateKey("id", ORVEX_KEY_UNIQUE, kId, 0, 0, 0));
-  if (indexed)
-    for (int f = kA; f <= kFlag; ++f)
-      ASSERT_TRUE(db.CreateKey(kFieldNames[f], ORVEX_KEY_DUPLICATE, f, 2, 0, 0));
+  if (indexed) {
+    for (int f = kA; f <= kFlag; ++f) ASSERT_TRUE(db.CreateKey(kFieldNames[f], ORVEX_KEY_DUPLICATE, f, 2, 0, 0));
+  }
 }
 
 void Insert(COrvex& db, const Row& r) {
   char name[6] = {};
-  std::strncpy(name, r.name.c_str(), sizeof name);
+  std::memcpy(name, r.name.c_str(), std::min(r.name.size(), sizeof name));
   ASSERT_TRUE(db.SetField(&r.id, kId) && db.SetField(&r.a, kA) && db.SetField(&r.b, kB) && db.SetField(name, kName) &&
               db.SetField(&r.d, kD) && db.SetField(&r.flag, kFlag) && db.Insert());
 }

@@ -141,6 +141,55 @@ TEST_F(QueryTest, TextComparesIgnoringLetterCaseOnIndexAndScan) {
   EXPECT_EQ(Select("name = 'bob'"), Select("name='bob'"));
 }
 
+TEST_F(QueryTest, LikeMatchesPatternsIgnoringLetterCase) {
+  EXPECT_EQ(Select("name LIKE 'j%'"), (V{1, 2, 4, 5, 7}));
+  EXPECT_EQ(Select("name like 'J_N%'"), (V{1, 5}));
+  EXPECT_EQ(Select("name LIKE '%e'"), (V{1, 5}));
+  EXPECT_EQ(Select("name NOT LIKE 'j%'"), (V{3, 6, 8}));
+  EXPECT_EQ(Select("name LIKE '%'"), (V{1, 2, 3, 4, 5, 6, 7, 8}));
+  EXPECT_EQ(Select("name LIKE 'janex'"), V{});
+  EXPECT_EQ(Select("[first name] LIKE 'x%'"), (V{1, 2, 4, 7}));
+  EXPECT_EQ(Select("[first name] NOT LIKE '_'"), (V{2, 6}));
+  EXPECT_EQ(Select("[first name] LIKE ''"), (V{6}));
+  // On a field of another type LIKE gives no selection at all.
+  EXPECT_EQ(Refusal("a LIKE '1'"), "Syntax error 1");
+  // A pattern longer than any key is fine: it matches nothing.
+  std::string longPattern = "name LIKE '" + std::string(300, '_') + "'";
+  EXPECT_EQ(Select(longPattern.c_str()), V{});
+  COrvexQuery q(&db_);
+  ASSERT_TRUE(q.Query("age>=18 AND name LIKE 'j%' ORDER BY name DESC, age"));
+  EXPECT_EQ(Ids(q), (V{7, 4, 1, 5}));
+  ASSERT_TRUE(q.Query("age>=18 AND name LIKE 'j%'"));
+  EXPECT_EQ(Ids(q), (V{1, 4, 5, 7}));
+  EXPECT_EQ(q.Find(kName, " like ", "%o%").GetCount(), 2);
+  EXPECT_EQ(q.Find("first name", " NOT LIKE ", "x%").GetCount(), 4);
+  EXPECT_EQ(q.Find(kName, "LIKE", "%o%").GetCount(), 2);
+}
+
+TEST_F(QueryTest, LikeOnACaseSensitiveKeyStillIgnoresCase) {
+  COrvex db;
+  ASSERT_TRUE(db.CreateField("id", ORVEX_INT, 0));
+  ASSERT_TRUE(db.CreateField("word", ORVEX_TEXT, 8));
+  ASSERT_TRUE(db.CreateKey("word", ORVEX_KEY_DUPLICATE, 1, 1, 0, 0));
+  ASSERT_TRUE(db.CreateDB(dir_.File("w.db").c_str(), ""));
+  int id = 0;
+  for (const char* w : {"ab", "AB", "Abc", "aB1", "b", "A", "abz", "a_b", "ZZ", "aa"}) {
+    char text[8] = {};
+    std::strncpy(text, w, 7);
+    ++id;
+    ASSERT_TRUE(db.SetField(&id, 0) && db.SetField(text, 1) && db.Insert());
+  }
+  COrvexQuery q(&db);
+  ASSERT_TRUE(q.Query("word LIKE 'ab%'"));
+  EXPECT_EQ(q.GetCount(), 5);  // ab AB Abc aB1 abz; not a_b
+  ASSERT_TRUE(q.Query("word LIKE 'a_b'"));
+  EXPECT_EQ(q.GetCount(), 1);
+  ASSERT_TRUE(q.Query("word LIKE 'ab'"));
+  EXPECT_EQ(q.GetCount(), 2);
+  ASSERT_TRUE(q.Query("word NOT LIKE 'ab%'"));
+  EXPECT_EQ(q.GetCount(), 5);
+}
+
 TEST_F(QueryTest, AndBindsTighterThanOrAndParenthesesGroup) {
   // a=1 gives 1,2; b=2 AND c=3 gives 1,3.
   EXPECT_EQ(Select("a=1 OR b=2 AND c=3"), (V{1, 2, 3}));

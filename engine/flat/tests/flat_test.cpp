@@ -519,6 +519,28 @@ TEST_F(FlatTest, WalksAndEdits) {
   EXPECT_EQ(mFlush(h), 1);
 }
 
+TEST_F(FlatTest, PatternsAndSavedPositions) {
+  const int h = OpenFilled();
+  ASSERT_EQ(mGetLike(h, 1, "a%", 2), 1);
+  EXPECT_STREQ(mGetFieldStr(h, 1), "ann");
+  ASSERT_EQ(mGetLikeNext(h, 1), 1);
+  EXPECT_STREQ(mGetFieldStr(h, 1), "Ann");
+  EXPECT_EQ(mGetLikeNext(h, 1), 0);
+  EXPECT_EQ(mGetLike(h, 1, "B%", 1), 0);  // mode 1 minds letter case
+  ASSERT_EQ(mGetLike(h, 1, "b%", 1), 1);
+  EXPECT_STREQ(mGetFieldStr(h, 1), "bob");
+  EXPECT_EQ(mGetLike(h, 0, "a%", 2), 0);  // not a text key
+  EXPECT_EQ(mGetLike(h, 1, nullptr, 2), 0);
+  ASSERT_EQ(mStrEqual(h, 0, "2"), 1);
+  ASSERT_EQ(mSavePosition(h, 0), 1);
+  ASSERT_EQ(mMoveLast(h, 0), 1);
+  ASSERT_EQ(mRestorePosition(h, 0), 1);
+  ASSERT_EQ(mMoveNext(h, 0), 1);
+  EXPECT_STREQ(mGetFieldStr(h, 0), "3");
+  EXPECT_EQ(mRestorePosition(h, 1), 0);  // never saved
+  EXPECT_EQ(mSavePosition(-1, 0) + mRestorePosition(32, 0) + mGetLikeNext(5, 1) + mGetLike(-1, 1, "a", 2), 0);
+}
+
 TEST_F(FlatTest, QueriesOnAHandle) {
   const int h = OpenFilled();
   const int q = mCreateQuery(h);

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "keys/pattern.h"
 #include "table/table.h"
 
 namespace orvex::query {
@@ -103,7 +104,7 @@ bool ScanMatch(int type, int size, const uint8_t* field, const Comparison& c) {
     case kTypeText: {
       const char* text = reinterpret_cast<const char*>(field);
       const size_t n = strnlen(text, static_cast<size_t>(size));
-      if (c.op == kLike || c.op == kNotLike) return false;  // LIKE comes with the pattern matcher
+      if (c.op == kLike || c.op == kNotLike) return MatchPattern(text, c.value.c_str(), false) == (c.op == kLike);
       const int order = CompareFolded(text, n, c.value.c_str(), std::strlen(c.value.c_str()));
       return Compare(order, 0, c.op);
     }
@@ -114,11 +115,57 @@ bool ScanMatch(int type, int size, const uint8_t* field, const Comparison& c) {
 void Scan(Table& t, const Comparison& c, Offsets* out) {
   const Schema& s = t.schema();
   const int type = s.type[c.field];
-  uint8_t field[kMaxTextSize + 1];
+  // Zeroed past the field, so that a text filling its field ends with NUL.
+  uint8_t field[kMaxTextSize + 1] = {};
   if (!t.GetFirst(0, nullptr, 0)) return;
   do {
     if (t.GetField(field, c.field) && ScanMatch(type, s.size[c.field], field, c)) Take(t, 0, out);
   } while (t.GetNext(0, nullptr, 0));
+}
+
+// The bytes of a pattern before its first wildcard.
+std::string LiteralPrefix(const std::string& pattern) {
+  return pattern.substr(0, pattern.find_first_of("%_"));
+}
+
+std::string Cased(std::string text, bool upper) {
+  for (char& c : text) {
+    if (upper && c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (!upper && c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+// LIKE and NOT LIKE over a text key: every key value is matched with letter
+// case folded, in key order. A LIKE pattern that starts with literal text
+// can match only keys that start with that text in some letter case; those
+// lie together in the key's order, so the walk starts at the first of them
+// and ends after the last. Under a case-insensitive key they are the keys
+// equal to the text ignoring case; under a case-sensitive key they lie
+// between the text in capitals and the text in small letters (capitals sort
+// first, byte by byte).
+void IndexedLike(Table& t, int k, const Comparison& c, Offsets* out) {
+  const bool like = c.op == kLike;
+  const KeyDef& d = t.schema().key[k];
+  const std::string prefix = like ? LiteralPrefix(c.value) : std::string();
+  if (static_cast<int>(prefix.size()) > d.length) return;  // longer than any key
+  const bool caseSensitive = d.part[0].mode == 1;
+  const std::string last = caseSensitive ? Cased(prefix, false) : prefix;
+  uint8_t key[kKeyBufferSize + 1] = {};
+  bool more;
+  if (prefix.empty()) {
+    more = t.GetKeyFirst(k, key);
+  } else {
+    more = t.GetGreaterEqual(k, (caseSensitive ? Cased(prefix, true) : prefix).c_str(), nullptr, 0) &&
+           t.GetField(key, c.field);
+  }
+  const int n = static_cast<int>(prefix.size());
+  while (more) {
+    if (n > 0 && CompareText(key, reinterpret_cast<const uint8_t*>(last.c_str()), n, caseSensitive ? 1 : 2) > 0)
+      break;
+    if (MatchPattern(reinterpret_cast<const char*>(key), c.value.c_str(), false) == like) Take(t, k, out);
+    more = t.GetKeyNext(k, key);
+  }
 }
 
 }  // namespace
@@ -254,8 +301,12 @@ void FindRecords(Table& t, const Comparison& c, Offsets* out) {
       RangeOf(t, c, &r);
       WalkRange(t, r, out);
       break;
+    case kLike:
+    case kNotLike:
+      IndexedLike(t, k, c, out);
+      break;
     default:
-      break;  // LIKE and NOT LIKE come with the pattern matcher
+      break;
   }
   SortAscending(out);
 }

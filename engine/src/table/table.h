@@ -180,6 +180,9 @@ class Table {
   // Key number by name for the seeks and walks: both trimmed, compared
   // case-insensitively; -1 when none.
   int KeyByName(const char* name);
+  // The schema worked out from the header: the query engine picks keys and
+  // compares key values by it.
+  const Schema& schema() const { return schema_; }
 
   // ---- records (table_records.cpp)
   bool Insert(void* image, int length);
