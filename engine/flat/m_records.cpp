@@ -19,14 +19,6 @@ int On(int handle, Call call) {
   return db && call(*db) ? 1 : 0;
 }
 
-bool EqualsNoCase(const char* a, const char* b) {
-  for (; *a && *b; ++a, ++b) {
-    const char x = *a >= 'a' && *a <= 'z' ? static_cast<char>(*a - 32) : *a;
-    if (x != *b) return false;
-  }
-  return *a == *b;
-}
-
 // The table's SetFieldStr, except that a text too long for a text field
 // loses whole characters only.
 int SetText(COrvex& db, const char* text, int fieldNo) {
@@ -97,7 +89,7 @@ const char* mGetFieldStr(int handle, int fieldNo) {
 int mSetFieldStr(int handle, const char* text, int fieldNo) {
   COrvex* db = Database(handle);
   if (!db || !text) return 0;
-  if (db->GetFieldType(fieldNo) == ORVEX_BOOL) text = EqualsNoCase(text, "TRUE") ? "1" : "0";
+  if (db->GetFieldType(fieldNo) == ORVEX_BOOL) text = IsTrueWord(text) ? "1" : "0";
   return SetText(*db, text, fieldNo);
 }
 

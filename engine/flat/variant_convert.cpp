@@ -12,15 +12,6 @@ namespace orvex::flat {
 
 namespace {
 
-bool EqualsNoCase(const char* a, const char* b) {
-  for (; *a && *b; ++a, ++b) {
-    const char x = *a >= 'a' && *a <= 'z' ? static_cast<char>(*a - 32) : *a;
-    const char y = *b >= 'a' && *b <= 'z' ? static_cast<char>(*b - 32) : *b;
-    if (x != y) return false;
-  }
-  return *a == *b;
-}
-
 template <typename T>
 void Put(T v, uint8_t* out) {
   std::memcpy(out, &v, sizeof v);
@@ -45,6 +36,13 @@ std::string Printed(const char* format, double v) {
 }
 
 }  // namespace
+
+bool IsTrueWord(const char* text) {
+  const char* word = "TRUE";
+  for (; *text && *word; ++text, ++word)
+    if ((*text >= 'a' && *text <= 'z' ? *text - 32 : *text) != *word) return false;
+  return *text == '\0' && *word == '\0';
+}
 
 int NumberWidth(int fieldType) {
   switch (fieldType) {
@@ -114,7 +112,7 @@ bool TextKeyValue(int fieldType, const char* text, int width, uint8_t* out) {
     case ORVEX_AUTOINC: Put(static_cast<int32_t>(std::strtol(text, nullptr, 10)), out); return true;
     case ORVEX_FLOAT: Put(static_cast<float>(std::strtod(text, nullptr)), out); return true;
     case ORVEX_DOUBLE: Put(std::strtod(text, nullptr), out); return true;
-    case ORVEX_BOOL: out[0] = EqualsNoCase(text, "TRUE") || std::strcmp(text, "1") == 0 ? 1 : 0; return true;
+    case ORVEX_BOOL: out[0] = IsTrueWord(text) || std::strcmp(text, "1") == 0 ? 1 : 0; return true;
     case ORVEX_TEXT: PutText(text, width, out); return true;
     default: return false;
   }

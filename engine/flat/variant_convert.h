@@ -36,6 +36,9 @@ bool TextKeyValue(int fieldType, const char* text, int width, uint8_t* out);
 // code 0 for any other type.
 VARIANT StoredVariant(int fieldType, const uint8_t* bytes, int limit);
 
+// Whether a text is the word TRUE, in any letter case.
+bool IsTrueWord(const char* text);
+
 // The width of a field type's stored form (0 for text and chunk).
 int NumberWidth(int fieldType);
 

@@ -46,24 +46,25 @@ bool ParseItem(Table& t, std::string_view item, SortField* out) {
 }
 
 template <typename T>
+T Load(const uint8_t* p) {
+  T v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+template <typename T>
 int Order(const uint8_t* a, const uint8_t* b) {
-  T x;
-  T y;
-  std::memcpy(&x, a, sizeof x);
-  std::memcpy(&y, b, sizeof y);
-  if (x < y) return -1;
-  if (y < x) return 1;
-  return 0;
+  const T x = Load<T>(a);
+  const T y = Load<T>(b);
+  return x < y ? -1 : (y < x ? 1 : 0);
 }
 
 // Numbers that are not numbers sort after every number, among themselves
 // equal, so that the order is a proper one.
 template <typename T>
 int OrderFloat(const uint8_t* a, const uint8_t* b) {
-  T x;
-  T y;
-  std::memcpy(&x, a, sizeof x);
-  std::memcpy(&y, b, sizeof y);
+  const T x = Load<T>(a);
+  const T y = Load<T>(b);
   const bool nx = std::isnan(x);
   const bool ny = std::isnan(y);
   if (nx || ny) return nx == ny ? 0 : (nx ? 1 : -1);
