@@ -519,6 +519,32 @@ TEST_F(FlatTest, WalksAndEdits) {
   EXPECT_EQ(mFlush(h), 1);
 }
 
+TEST_F(FlatTest, ChunksAreAppendedAndReadInPieces) {
+  const int h = OpenFilled();
+  std::string body(100000, '\0');
+  for (size_t i = 0; i < body.size(); ++i) body[i] = static_cast<char>(i * 7);
+  ASSERT_EQ(mSetFieldStr(h, "20", 0), 1);
+  ASSERT_EQ(mAppendChunk(h, body.data(), 60000, 6), 1);
+  ASSERT_EQ(mAppendChunk(h, body.data() + 60000, 40000, 6), 1);
+  ASSERT_EQ(mInsert(h), 1);
+  ASSERT_EQ(mStrEqual(h, 0, "20"), 1);
+  EXPECT_EQ(mGetChunkSize(h, 6), 100000);
+  ASSERT_EQ(mGotoChunkPos(h, 6), 1);
+  std::string back(100000, 'x');
+  ASSERT_EQ(mGetChunk(h, back.data(), 1, 6), 1);
+  ASSERT_EQ(mGetChunk(h, back.data() + 1, 99999, 6), 1);
+  EXPECT_EQ(back, body);
+  EXPECT_EQ(mGetChunk(h, nullptr, 1, 6), 0);
+  EXPECT_EQ(mAppendChunk(h, nullptr, 5, 6), 0);
+  EXPECT_EQ(mGetChunkSize(h, 1), -1);  // not a chunk field
+  ASSERT_EQ(mStrEqual(h, 0, "1"), 1);
+  EXPECT_EQ(mGetChunkSize(h, 6), 0);
+  EXPECT_EQ(mGotoChunkPos(h, 6), 0);
+  EXPECT_EQ(mGetChunkSize(-1, 6) + mGotoChunkPos(32, 6) + mGetChunk(7, back.data(), 1, 6) +
+                mAppendChunk(-5, body.data(), 1, 6),
+            0);
+}
+
 TEST_F(FlatTest, PatternsAndSavedPositions) {
   const int h = OpenFilled();
   ASSERT_EQ(mGetLike(h, 1, "a%", 2), 1);
