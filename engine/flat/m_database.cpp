@@ -3,6 +3,7 @@
 
 #include "flat/flat_state.h"
 #include "orvex_flat.h"
+#include "table/table.h"
 
 using namespace orvex::flat;
 
@@ -35,10 +36,13 @@ int mClose(int handle) {
       q.database = -1;
     }
   }
+  // Whatever the engine still holds is written first: a close that could
+  // not write it says so.
+  const bool written = orvex::FlatAccess::Of(*db).Flush();
   db->CloseDB();
   delete db;
   s.databases[handle] = nullptr;
-  return 1;
+  return written ? 1 : 0;
 }
 
 int mCloseAll(void) {
@@ -53,9 +57,7 @@ int mIsDBOpen(int handle) {
 
 int mFlush(int handle) {
   COrvex* db = Database(handle);
-  if (!db) return 0;
-  db->Flush();
-  return 1;
+  return db && orvex::FlatAccess::Of(*db).Flush() ? 1 : 0;
 }
 
 // ---- schema accessors -------------------------------------------------------

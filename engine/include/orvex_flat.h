@@ -219,14 +219,17 @@ ORVEX_EXPORT int VariantClear(VARIANT* value);
  * when all 32 slots are taken or the file cannot be opened as a database (a
  * missing file is not created); the reason is then not kept. */
 ORVEX_EXPORT int mOpen(const char* path, int mode);
-/* Writes back and closes the file, frees the slot. 1, or 0 for a bad handle.
- * Queries made on the handle stay in their slots but fail from now on. */
+/* Writes back and closes the file, frees the slot. 1; 0 for a bad handle, and
+ * 0 when what the engine held could not be written to the file (the slot is
+ * freed all the same). Queries made on the handle stay in their slots but
+ * fail from now on. */
 ORVEX_EXPORT int mClose(int handle);
 /* mClose on every open handle. 1 always. */
 ORVEX_EXPORT int mCloseAll(void);
 /* 1 when the handle's file is open. */
 ORVEX_EXPORT int mIsDBOpen(int handle);
-/* Writes the header and every cached block to the file. */
+/* Writes the header and every cached block to the file. 0 (with the reason
+ * in mGetErrMsg) when a write failed. */
 ORVEX_EXPORT int mFlush(int handle);
 
 /* ---- Schema accessors ---------------------------------------------------- */

@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <cstdio>
 #include <cstring>
@@ -543,6 +546,30 @@ TEST_F(FlatTest, ChunksAreAppendedAndReadInPieces) {
   EXPECT_EQ(mGetChunkSize(-1, 6) + mGotoChunkPos(32, 6) + mGetChunk(7, back.data(), 1, 6) +
                 mAppendChunk(-5, body.data(), 1, 6),
             0);
+}
+
+TEST_F(FlatTest, AWriteThatFailsIsReportedByFlushAndClose) {
+  const int h = OpenFilled();
+  ASSERT_EQ(mFlush(h), 1);
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit before{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+  rlimit tight = before;
+  tight.rlim_cur = 64 * 1024;  // the file may not grow past this
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
+  const std::string body(1 << 20, 'n');
+  ASSERT_EQ(mSetFieldStr(h, "30", 0), 1);
+  const int appended = mAppendChunk(h, body.data(), static_cast<int>(body.size()), 6);
+  const int inserted = appended && mInsert(h);
+  const int flushed = mFlush(h);
+  const std::string why = mGetErrMsg(h);
+  const int closed = mClose(h);
+  setrlimit(RLIMIT_FSIZE, &before);
+  EXPECT_EQ(appended && inserted && flushed, 0);
+  EXPECT_EQ(flushed, 0);
+  EXPECT_EQ(why, "can't write file");
+  EXPECT_EQ(closed, 0);
+  EXPECT_EQ(mIsDBOpen(h), 0);  // the slot is free all the same
 }
 
 TEST_F(FlatTest, PatternsAndSavedPositions) {

@@ -225,6 +225,15 @@ void Table::AfterRollback() {
   dirty_ = false;
   int64_t got = file_->Read(0, hdr_.bytes(), kHeaderSize);
   if (got != kHeaderSize || ValidateHeader(hdr_, file_->Size()) != nullptr) ready_ = false;
+  if (!open_ || !file_) return false;
+  // The header goes to offset 0; the (emulated) file position is not moved.
+  if (file_->writable()) {
+    if (!file_->Write(0, hdr_.bytes(), kHeaderSize) || !file_->Flush()) {
+      SetError(err::kWriteFailed);
+      return false;
+    }
+  }
+  return true;
 }
 
 const char* Table::GetDescription() {
