@@ -1,5 +1,5 @@
-// Chunk fields: appended piece by piece before an insert or update, read
-// piece by piece from the current record.
+// Chunk fields (appended piece by piece before an insert or update, read
+// piece by piece from the current record) and compaction.
 #include "flat/flat_state.h"
 #include "orvex_flat.h"
 
@@ -23,4 +23,8 @@ int mGetChunk(int handle, void* dest, int length, int fieldNo) {
 int mGetChunkSize(int handle, int fieldNo) {
   COrvex* db = Database(handle);
   return db ? db->GetChunkSize(fieldNo) : 0;
+}
+
+int mCompactDB(const char* source, const char* destination) {
+  return source && destination && CompactDB(source, destination) ? 1 : 0;
 }

@@ -548,6 +548,25 @@ TEST_F(FlatTest, ChunksAreAppendedAndReadInPieces) {
             0);
 }
 
+TEST_F(FlatTest, CompactionWritesATightCopy) {
+  int h = OpenFilled();
+  ASSERT_EQ(mStrEqual(h, 0, "2"), 1);
+  ASSERT_EQ(mDelete(h), 1);
+  ASSERT_EQ(mClose(h), 1);
+  const std::string copy = dir_ + "/copy.db";
+  ASSERT_EQ(mCompactDB(path_.c_str(), copy.c_str()), 1);
+  h = mOpen(copy.c_str(), ORVEX_OPEN_DEFAULT);
+  ASSERT_GE(h, 0);
+  EXPECT_EQ(mGetRecordNum(h), 3);
+  const int id = mGetKeyNo(h, "id");  // the serial's own key comes first in the copy
+  EXPECT_EQ(mStrEqual(h, id, "2"), 0);
+  ASSERT_EQ(mStrEqual(h, id, "3"), 1);
+  EXPECT_STREQ(mGetFieldStr(h, 1), "Ann");
+  EXPECT_EQ(mCompactDB(path_.c_str(), path_.c_str()), 0);
+  EXPECT_EQ(mCompactDB((dir_ + "/missing.db").c_str(), (dir_ + "/c2.db").c_str()), 0);
+  EXPECT_EQ(mCompactDB(nullptr, copy.c_str()) + mCompactDB(path_.c_str(), nullptr), 0);
+}
+
 TEST_F(FlatTest, AWriteThatFailsIsReportedByFlushAndClose) {
   const int h = OpenFilled();
   ASSERT_EQ(mFlush(h), 1);
