@@ -9,17 +9,6 @@
 
 #include "orvex.h"
 
-namespace orvex {
-
-class Table;
-
-// The table behind a COrvex, for answers its void members do not give.
-struct FlatAccess {
-  static Table& Of(COrvex& db) { return *db.table_; }
-};
-
-}  // namespace orvex
-
 namespace orvex::flat {
 
 constexpr int kSlots = 32;

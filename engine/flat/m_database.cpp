@@ -3,7 +3,6 @@
 
 #include "flat/flat_state.h"
 #include "orvex_flat.h"
-#include "table/table.h"
 
 using namespace orvex::flat;
 
@@ -38,8 +37,7 @@ int mClose(int handle) {
   }
   // Whatever the engine still holds is written first: a close that could
   // not write it says so.
-  const bool written = orvex::FlatAccess::Of(*db).Flush();
-  db->CloseDB();
+  const bool written = db->CloseDB();
   delete db;
   s.databases[handle] = nullptr;
   return written ? 1 : 0;
@@ -57,7 +55,7 @@ int mIsDBOpen(int handle) {
 
 int mFlush(int handle) {
   COrvex* db = Database(handle);
-  return db && orvex::FlatAccess::Of(*db).Flush() ? 1 : 0;
+  return db && db->Flush() ? 1 : 0;
 }
 
 // ---- schema accessors -------------------------------------------------------

@@ -44,7 +44,6 @@
 namespace orvex {
 class Table;
 struct QueryState;
-struct FlatAccess;
 }
 
 // The table class. Order of use: CreateField and CreateKey to define a schema
@@ -380,7 +379,6 @@ class ORVEX_EXPORT COrvex {
 
  private:
   friend class COrvexQuery;  // selects through the table's internals
-  friend struct orvex::FlatAccess;  // the flat interface learns what Flush did
   orvex::Table* table_;
 };
 

@@ -462,7 +462,6 @@ uint8_t* SharedFile::Reader::GetForWrite(int64_t offset, size_t n) {
   int32_t fr = f->Acquire(static_cast<uint32_t>(offset / kPageSize), true);
   if (fr < 0) return nullptr;
   f->frames_[fr].dirty |= DirtyBits(in, in + n);
-  f->frames_[fr].dirty = true;
   f->changes_.fetch_add(1, std::memory_order_relaxed);
   return f->FrameData(fr) + in;
 }
@@ -497,9 +496,8 @@ int64_t SharedFile::ReadLocked(int64_t offset, void* buf, size_t n) {
 bool SharedFile::Write(int64_t offset, const void* buf, size_t n) {
   std::lock_guard<std::mutex> lock(mu_);
   if (offset < 0 || poisoned_ || broken_) return false;
-  if (n == 0) return true;
-  if (offset < 0) return false;
   changes_.fetch_add(1, std::memory_order_relaxed);
+  if (n == 0) return true;
   if (capacity_ == 0) {
     if (!Guard(offset, static_cast<int64_t>(n))) return false;
     touched_ = true;
@@ -542,32 +540,6 @@ bool SharedFile::Write(int64_t offset, const void* buf, size_t n) {
 }
 
 int64_t SharedFile::Size() { return size_.load(std::memory_order_acquire); }
-
-bool SharedFile::Flush() {
-  std::lock_guard<std::mutex> lock(mu_);
-  std::vector<int32_t> dirty;
-  for (size_t f = 0; f < frames_.size(); ++f)
-    if (frames_[f].used && frames_[f].dirty) dirty.push_back(static_cast<int32_t>(f));
-  std::sort(dirty.begin(), dirty.end(),
-            [this](int32_t a, int32_t b) { return frames_[a].page < frames_[b].page; });
-  bool ok = true;
-  for (int32_t f : dirty) ok = WriteBack(f) && ok;
-  return ok;
-}
-
-void SharedFile::Truncated() {
-  std::lock_guard<std::mutex> lock(mu_);
-  changes_.fetch_add(1, std::memory_order_relaxed);
-  for (auto& fr : frames_) fr = Frame{};
-  std::fill(slots_.begin(), slots_.end(), -1);
-  int64_t s = file_->Size();
-  size_ = s < 0 ? 0 : s;
-}
-
-void SharedFile::OfferWritable(std::unique_ptr<File>* file) {
-  std::lock_guard<std::mutex> lock(mu_);
-  if (!file_->Writable() && (*file)->Writable()) std::swap(file_, *file);
-}
 
 size_t SharedFile::CachedPages() {
   std::lock_guard<std::mutex> lock(mu_);
@@ -681,6 +653,7 @@ bool SharedFile::Commit(std::string* why) {
 }
 
 bool SharedFile::RollbackLocked() {
+  changes_.fetch_add(1, std::memory_order_relaxed);
   for (Frame& fr : frames_) fr = Frame();
   std::fill(slots_.begin(), slots_.end(), -1);
   hand_ = 0;

@@ -87,6 +87,10 @@ class SharedFile {
   // opener, and every call fails until the file is closed.
   bool Rollback(std::string* why);
   FileIdentity Identity() const { return identity_; }
+  // Counts the writes made through any handle on the file (each Write, each
+  // in-place change, a rollback): a reader that noted the count can tell
+  // whether the file changed since.
+  uint64_t Changes() const { return changes_.load(std::memory_order_relaxed); }
   // The process that opened it.
   long owner() const { return owner_; }
   // The file's size at the last commit.
@@ -94,10 +98,6 @@ class SharedFile {
   // What went wrong with the last failed write, sync or rollback ("" when
   // nothing has).
   std::string LastFailure();
-  // Counts the writes made through any handle on the file (each Write, each
-  // in-place change, a truncation): a reader that noted the count can tell
-  // whether the file changed since.
-  uint64_t Changes() const { return changes_.load(std::memory_order_relaxed); }
 
   // Reads without copying: holds the shared file's lock for its lifetime.
   // Get returns a pointer to n bytes at offset: into the cache when they lie

@@ -137,9 +137,6 @@ class Table {
   bool CreateDB(const char* path, const char* description);
   bool OpenDB(const char* path, int mode);
   bool CloseDB();
-  void CloseDB();
-  // False (with the error text) when the header or a cached block could
-  // not be written.
   bool Flush();
   bool IsDBOpen() const { return open_; }
   // Tells whether the table's contents may have changed between two looks:

@@ -179,13 +179,12 @@ bool Table::RefuseOpen(const char* why) {
 }
 
 bool Table::CloseDB() {
+  ++openings_;
   // Closing is a commit point. When the commit fails the file is left at
   // its last commit, and the error text outlives the reset, so that the
   // caller can tell that the last changes were not saved.
   const bool ok = !open_ || !file_ || !file_->writable() || Commit();
   const std::string failure = ok ? std::string() : err_;
-void Table::CloseDB() {
-  ++openings_;
   FreeBuffers();
   file_.reset();
   Init();
@@ -225,15 +224,6 @@ void Table::AfterRollback() {
   dirty_ = false;
   int64_t got = file_->Read(0, hdr_.bytes(), kHeaderSize);
   if (got != kHeaderSize || ValidateHeader(hdr_, file_->Size()) != nullptr) ready_ = false;
-  if (!open_ || !file_) return false;
-  // The header goes to offset 0; the (emulated) file position is not moved.
-  if (file_->writable()) {
-    if (!file_->Write(0, hdr_.bytes(), kHeaderSize) || !file_->Flush()) {
-      SetError(err::kWriteFailed);
-      return false;
-    }
-  }
-  return true;
 }
 
 const char* Table::GetDescription() {
