@@ -4,9 +4,9 @@
 
 #include <iosfwd>
 
-namespace orvextool {
+#include "record_text.h"
 
-enum class ChunkForm { kSize, kHex, kBase64 };
+namespace orvextool {
 
 // Writes every live record of the file in key-0 order as CSV (RFC 4180) to
 // out, with a header row of field names; problems go to err. Returns the

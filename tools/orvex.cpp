@@ -8,10 +8,13 @@
 //                      sizes before and after and the time taken
 //   orvex dump [--chunks=size|hex|base64] FILE
 //                      every live record in key-0 order as CSV
+//   orvex query [--csv [--chunks=size|hex|base64]] FILE CLAUSE
+//                      the records a clause selects, as an aligned table
+//                      with their count, or as CSV like dump
 //
 // Exit status: 0 when all is well, 1 when violations were found (or `info`
-// found a header that cannot be a database, or a compaction or a dump
-// failed), 2 for usage or unreadable files.
+// found a header that cannot be a database, a compaction or a dump failed,
+// or a clause was refused), 2 for usage or unreadable files.
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -20,6 +23,7 @@
 
 #include "dump.h"
 #include "orvexcheck.h"
+#include "query.h"
 
 namespace {
 
@@ -27,7 +31,8 @@ int Usage() {
   std::cerr << "usage: orvex info FILE\n"
                "       orvex check FILE\n"
                "       orvex compact SOURCE DESTINATION\n"
-               "       orvex dump [--chunks=size|hex|base64] FILE\n";
+               "       orvex dump [--chunks=size|hex|base64] FILE\n"
+               "       orvex query [--csv [--chunks=size|hex|base64]] FILE CLAUSE\n";
   return 2;
 }
 
@@ -63,16 +68,26 @@ int main(int argc, char** argv) {
     orvextool::ChunkForm form = orvextool::ChunkForm::kSize;
     int at = 2;
     if (argc == 4) {
-      const std::string flag = argv[2];
-      if (flag == "--chunks=size") form = orvextool::ChunkForm::kSize;
-      else if (flag == "--chunks=hex") form = orvextool::ChunkForm::kHex;
-      else if (flag == "--chunks=base64") form = orvextool::ChunkForm::kBase64;
-      else return Usage();
+      if (!orvextool::ParseChunkForm(argv[2], &form)) return Usage();
       at = 3;
     } else if (argc != 3) {
       return Usage();
     }
     return orvextool::Dump(argv[at], form, std::cout, std::cerr);
+  }
+  if (argc >= 2 && std::strcmp(argv[1], "query") == 0) {
+    orvextool::QueryOutput form;
+    int at = 2;
+    if (at < argc && std::strcmp(argv[at], "--csv") == 0) {
+      form.csv = true;
+      ++at;
+      if (at < argc && std::strncmp(argv[at], "--chunks=", 9) == 0) {
+        if (!orvextool::ParseChunkForm(argv[at], &form.chunks)) return Usage();
+        ++at;
+      }
+    }
+    if (argc - at != 2) return Usage();
+    return orvextool::Query(argv[at], argv[at + 1], form, std::cout, std::cerr);
   }
   if (argc != 3) return Usage();
   const std::string command = argv[1];
