@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -9,6 +10,23 @@
 
 namespace platform {
 namespace {
+
+// "*.*" is the way of saying "every file" that filters such as "All Files (*.*)"
+// come with; taken as a pattern it would hide every name without a dot, and
+// many files here have none. The dialog's name matching gets "*" in its place
+// each time such a filter is applied (the caption stays as it is).
+void matchEveryFileForStarDotStar(QFileDialog *dialog)
+{
+    auto *files = dialog->findChild<QFileSystemModel *>();
+    if (!files)
+        return;
+    QStringList patterns = files->nameFilters();
+    const qsizetype everyFile = patterns.indexOf(QStringLiteral("*.*"));
+    if (everyFile < 0)
+        return;
+    patterns[everyFile] = QStringLiteral("*");
+    files->setNameFilters(patterns);
+}
 
 // Boxes belong to the active window, and stay on top: the programs' own windows
 // cover the screen or stay on top themselves, and a box hidden behind them would
@@ -95,6 +113,10 @@ public:
     {
         OpenFilesOutcome outcome;
         QFileDialog dialog(QApplication::activeWindow(), request.title);
+        // Qt's own dialog everywhere: it shows each filter's caption as given
+        // (a desktop's dialog may drop the patterns from it), and its name
+        // matching can be told what "*.*" means (below).
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(request.severalFiles ? QFileDialog::ExistingFiles
                                                 : QFileDialog::ExistingFile);
@@ -102,6 +124,9 @@ public:
         dialog.setNameFilters(request.filters);
         if (request.shownFilter >= 0 && request.shownFilter < request.filters.size())
             dialog.selectNameFilter(request.filters.at(request.shownFilter));
+        matchEveryFileForStarDotStar(&dialog);
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                         [&dialog]() { matchEveryFileForStarDotStar(&dialog); });
         if (dialog.exec() != QDialog::Accepted)
             return outcome;
         outcome.kind = OpenFilesOutcome::Kind::Chosen;

@@ -2,13 +2,17 @@
 #include "platform/dialogs.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -219,4 +223,77 @@ TEST(Dialogs, OpenFileDialogGivesTheChosenFilesInOrder)
     const OpenFilesOutcome cancelled = systemDialogs().openFiles(request);
     EXPECT_EQ(cancelled.kind, OpenFilesOutcome::Kind::Cancelled);
     EXPECT_TRUE(cancelled.files.isEmpty());
+}
+
+namespace {
+
+// The names the dialog's file view shows in its folder, once the folder is read
+// (the dialog reads folders in the background).
+QStringList namesListed(QFileDialog *dialog, int expected)
+{
+    QStringList names;
+    auto *view = dialog->findChild<QListView *>("listView");
+    if (!view)
+        return names;
+    QElapsedTimer waited;
+    waited.start();
+    do {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        names.clear();
+        const QModelIndex root = view->rootIndex();
+        for (int row = 0; row < view->model()->rowCount(root); ++row)
+            names.append(view->model()->index(row, 0, root).data().toString());
+    } while (names.size() < expected && waited.elapsed() < 3000);
+    names.sort();
+    return names;
+}
+
+// Chooses the filter of the given row in the dialog's type box as a person does,
+// with the arrow keys.
+void chooseFilter(QFileDialog *dialog, int row)
+{
+    auto *types = dialog->findChild<QComboBox *>("fileTypeCombo");
+    ASSERT_NE(types, nullptr);
+    while (types->currentIndex() != row) {
+        const int before = types->currentIndex();
+        QKeyEvent press(QEvent::KeyPress, row > before ? Qt::Key_Down : Qt::Key_Up, Qt::NoModifier);
+        QApplication::sendEvent(types, &press);
+        ASSERT_NE(types->currentIndex(), before);
+    }
+}
+
+}  // namespace
+
+TEST(Dialogs, AllFilesListsNamesWithoutADotToo)
+{
+    QTemporaryDir dir;
+    for (const char *name : {"README", "talk.odp", "notes.txt"}) {
+        QFile file(dir.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    OpenFilesRequest request;
+    request.folder = dir.path();
+    request.filters = QStringList{"Text Files (*.txt)", "All Files (*.*)"};
+    request.shownFilter = 1;
+
+    QStringList captions, shownFirst, textFiles, shownAgain;
+    SeenBox seen;
+    whenBoxShows(&seen, [&](QWidget *box) {
+        auto *dialog = qobject_cast<QFileDialog *>(box);
+        ASSERT_NE(dialog, nullptr);
+        if (auto *types = dialog->findChild<QComboBox *>("fileTypeCombo"))
+            for (int row = 0; row < types->count(); ++row)
+                captions.append(types->itemText(row));
+        shownFirst = namesListed(dialog, 3);
+        chooseFilter(dialog, 0);
+        textFiles = namesListed(dialog, 1);
+        chooseFilter(dialog, 1);
+        shownAgain = namesListed(dialog, 3);
+        static_cast<QDialog *>(dialog)->reject();
+    });
+    systemDialogs().openFiles(request);
+    EXPECT_EQ(captions.join(" | ").toStdString(), "Text Files (*.txt) | All Files (*.*)");
+    EXPECT_EQ(shownFirst.join(", ").toStdString(), "README, notes.txt, talk.odp");
+    EXPECT_EQ(textFiles.join(", ").toStdString(), "notes.txt");
+    EXPECT_EQ(shownAgain.join(", ").toStdString(), "README, notes.txt, talk.odp");
 }
