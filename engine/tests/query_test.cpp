@@ -466,3 +466,59 @@ TEST_F(QueryTest, DeepNestingAndLongClausesAreRefusedOrAnsweredNeverOverflowed) 
 }
 
 }  // namespace
+
+// A scan of a table large enough for the long-list sort, its records
+// inserted in no key order: every record is judged once, and the selection
+// is the model's, ascending by offset.
+TEST(QueryScan, ALargeTableInsertedInNoKeyOrderIsScannedWhole) {
+  TempDir dir;
+  COrvex db;
+  ASSERT_TRUE(db.CreateField("id", ORVEX_INT, 0));
+  ASSERT_TRUE(db.CreateField("v", ORVEX_INT, 0));
+  ASSERT_TRUE(db.CreateKey("id", ORVEX_KEY_UNIQUE, 0, 0, 0, 0));
+  ASSERT_TRUE(db.CreateDB(dir.File("scan.db").c_str(), "scan"));
+  const int n = 90000;
+  std::vector<int> ids(n);
+  for (int i = 0; i < n; ++i) ids[static_cast<size_t>(i)] = i;
+  uint32_t seed = 12345;
+  for (int i = n - 1; i > 0; --i) {
+    seed = seed * 1103515245u + 12345u;
+    std::swap(ids[static_cast<size_t>(i)], ids[(seed >> 8) % static_cast<uint32_t>(i + 1)]);
+  }
+  auto valueOf = [](int id) { return (id * 7919) % 1000; };
+  for (int id : ids) {
+    const int v = valueOf(id);
+    ASSERT_TRUE(db.SetField(&id, 0) && db.SetField(&v, 1) && db.Insert());
+  }
+  // Every fourth record deleted, so the file has holes; more than 65536
+  // are left.
+  for (int id = 0; id < n; id += 4) ASSERT_TRUE(db.GetEqual(0, &id) && db.Delete());
+  struct Case {
+    const char* clause;
+    bool (*holds)(int v);
+  };
+  const Case cases[] = {{"v<250", [](int v) { return v < 250; }},
+                        {"v>=0", [](int) { return true; }},
+                        {"v<>500 AND v>100", [](int v) { return v != 500 && v > 100; }}};
+  for (const Case& c : cases) {
+    const char* clause = c.clause;
+    COrvexQuery q(&db);
+    ASSERT_TRUE(q.Query(clause)) << q.GetErrMsg();
+    std::vector<int> want;
+    for (int id = 0; id < n; ++id) {
+      if (id % 4 != 0 && c.holds(valueOf(id))) want.push_back(id);
+    }
+    std::vector<int> got;
+    int lastOffset = -1;
+    bool ascending = true;
+    for (bool more = q.MoveFirst(); more; more = q.MoveNext()) {
+      ascending = ascending && db.GetCurRec(0) > lastOffset;
+      lastOffset = db.GetCurRec(0);
+      got.push_back(CurrentId(db));
+    }
+    EXPECT_TRUE(ascending) << clause;
+    EXPECT_EQ(q.GetCount(), static_cast<int>(want.size())) << clause;
+    std::sort(got.begin(), got.end());
+    EXPECT_EQ(got, want) << clause;
+  }
+}

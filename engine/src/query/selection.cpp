@@ -6,10 +6,42 @@
 
 namespace orvex::query {
 
+namespace {
+
+// Two counting passes on 16-bit digits, the sign bit flipped so that the
+// order is the signed one: a large list, such as every record of a scan,
+// sorts in linear time.
+void RadixSort(Offsets* list) {
+  auto digit = [](int32_t v, int shift) { return ((static_cast<uint32_t>(v) ^ 0x80000000u) >> shift) & 0xffffu; };
+  Offsets other(list->size());
+  std::vector<uint32_t> count(65536);
+  Offsets* from = list;
+  Offsets* to = &other;
+  for (int shift : {0, 16}) {
+    std::fill(count.begin(), count.end(), 0u);
+    for (int32_t v : *from) ++count[digit(v, shift)];
+    uint32_t sum = 0;
+    for (uint32_t& c : count) {
+      const uint32_t here = c;
+      c = sum;
+      sum += here;
+    }
+    for (int32_t v : *from) (*to)[count[digit(v, shift)]++] = v;
+    std::swap(from, to);
+  }
+  // After an even number of passes the list holds the result.
+}
+
+}  // namespace
+
 void SortAscending(Offsets* list) {
   if (std::is_sorted(list->begin(), list->end())) return;
   if (std::is_sorted(list->rbegin(), list->rend())) {
     std::reverse(list->begin(), list->end());
+    return;
+  }
+  if (list->size() >= 65536) {
+    RadixSort(list);
     return;
   }
   std::sort(list->begin(), list->end());

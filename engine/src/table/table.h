@@ -232,6 +232,11 @@ class Table {
   bool GetKeyPrev(int k, void* value);
   bool CompareKeyNext(int k, void* value, short* code) { return CompareStep(k, value, code, true); }
   bool CompareKeyPrev(int k, void* value, short* code) { return CompareStep(k, value, code, false); }
+  // Reads the record at offset (named by an index entry) into fixed, a
+  // buffer of recordLength bytes, leaving positions and buffers as they were
+  // (the query scan reads every record so). False, with an error text, when
+  // no sound record is there.
+  bool ReadRecord(int32_t offset, uint8_t* fixed) { return open_ && ReadRecordAt(offset, fixed); }
 
   // ---- pattern search and saved positions (table_patterns.cpp)
   bool GetLike(int k, const char* pattern, int mode) { return PatternSearch(k, pattern, mode, true); }
