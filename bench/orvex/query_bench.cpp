@@ -120,7 +120,7 @@ std::vector<ClauseKind> MakeKinds(int n) {
                    nullptr,
                    [=](int i) { return "name LIKE '" + prefixAt(i) + "%'"; },
                    [=](int i) { return "SELECT id, name, value FROM t WHERE name LIKE '" + prefixAt(i) + "%'"; }});
-  kinds.push_back({"value<V (full scan, no key)", 10, false, "SELECT id, name, value FROM t WHERE value<?",
+  kinds.push_back({"value<V (full scan, no key)", 20, false, "SELECT id, name, value FROM t WHERE value<?",
                    [=](int i) { return std::vector<double>{valueAt(i)}; },
                    [=](int i) { return "value<" + Number(valueAt(i)); },
                    [=](int i) { return "SELECT id, name, value FROM t WHERE value<" + Number(valueAt(i)); }});
