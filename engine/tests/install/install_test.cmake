@@ -2,7 +2,9 @@
 # two programs against it the way an outside project would: a C++ program
 # through find_package(Orvex) and a C program through pkg-config. Both must
 # build and run. Called by CTest with -DBUILD_DIR, WORK_DIR, TESTS_DIR,
-# GENERATOR, C_COMPILER, CXX_COMPILER, PKG_CONFIG, READELF, VERSION.
+# GENERATOR, C_COMPILER, CXX_COMPILER, PKG_CONFIG, READELF, VERSION and
+# EXTRA_FLAGS (compiler and linker flags the engine's build needs in its
+# programs, such as the sanitizers').
 
 function(run what)
   execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE out)
@@ -49,7 +51,8 @@ endif()
 # C++ through the CMake package.
 set(cxx_build ${WORK_DIR}/cxx-build)
 run("configuring the C++ program" ${CMAKE_COMMAND} -S ${TESTS_DIR}/cxx -B ${cxx_build} -G ${GENERATOR}
-    -DCMAKE_CXX_COMPILER=${CXX_COMPILER} -DCMAKE_PREFIX_PATH=${prefix} -DORVEX_WANTED=${major})
+    -DCMAKE_CXX_COMPILER=${CXX_COMPILER} -DCMAKE_PREFIX_PATH=${prefix} -DORVEX_WANTED=${major}
+    "-DCMAKE_CXX_FLAGS=${EXTRA_FLAGS}" "-DCMAKE_EXE_LINKER_FLAGS=${EXTRA_FLAGS}")
 run("building the C++ program" ${CMAKE_COMMAND} --build ${cxx_build})
 run("running the C++ program" ${cxx_build}/orvex_consumer ${WORK_DIR})
 if(NOT output MATCHES "3 selected, ordered")
@@ -76,7 +79,8 @@ if(NOT modversion STREQUAL VERSION)
 endif()
 run("pkg-config" ${PKG_CONFIG} --cflags --libs orvex)
 separate_arguments(flags UNIX_COMMAND "${output}")
-run("building the C program" ${C_COMPILER} -std=c11 -Wall -Werror ${TESTS_DIR}/c_program.c ${flags}
+separate_arguments(extra UNIX_COMMAND "${EXTRA_FLAGS}")
+run("building the C program" ${C_COMPILER} -std=c11 -Wall -Werror ${extra} ${TESTS_DIR}/c_program.c ${flags}
     -o ${WORK_DIR}/c_program)
 set(ENV{LD_LIBRARY_PATH} ${prefix})
 run("running the C program" ${WORK_DIR}/c_program ${WORK_DIR})
