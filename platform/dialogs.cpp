@@ -113,6 +113,7 @@ public:
     {
         OpenFilesOutcome outcome;
         QFileDialog dialog(QApplication::activeWindow(), request.title);
+        dialog.setObjectName(request.name);
         // Qt's own dialog everywhere: it shows each filter's caption as given
         // (a desktop's dialog may drop the patterns from it), and its name
         // matching can be told what "*.*" means (below).

@@ -12,6 +12,7 @@ enum class MessageIcon { None, Error };
 
 // How the open-file dialog is set up.
 struct OpenFilesRequest {
+    QString name;             // the dialog's object name (the design's control name)
     QString title;            // empty: the desktop's own ("Open")
     QString folder;           // the folder shown first
     QStringList filters;      // "Text Files (*.txt)", "All Files (*.*)", ...

@@ -192,10 +192,12 @@ TEST(Dialogs, OpenFileDialogGivesTheChosenFilesInOrder)
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     }
     OpenFilesRequest request;
+    request.name = "dlgFiles";
     request.folder = dir.path();
     request.filters = QStringList{"Text Files (*.txt)", "All Files (*.*)"};
     request.shownFilter = 1;
 
+    QString name;
     QString filterShown;
     QString folderShown;
     QFileDialog::FileMode mode = QFileDialog::AnyFile;
@@ -204,6 +206,7 @@ TEST(Dialogs, OpenFileDialogGivesTheChosenFilesInOrder)
     whenBoxShows(&seen, [&](QWidget *box) {
         auto *dialog = qobject_cast<QFileDialog *>(box);
         ASSERT_NE(dialog, nullptr);
+        name = dialog->objectName();
         filterShown = dialog->selectedNameFilter();
         folderShown = dialog->directory().absolutePath();
         mode = dialog->fileMode();
@@ -218,6 +221,7 @@ TEST(Dialogs, OpenFileDialogGivesTheChosenFilesInOrder)
     EXPECT_EQ(folderShown, QDir(dir.path()).absolutePath());
     EXPECT_EQ(mode, QFileDialog::ExistingFiles);
     EXPECT_EQ(title, QStringLiteral("Open"));
+    EXPECT_EQ(name, QStringLiteral("dlgFiles"));
 
     whenBoxShows(&seen, [](QWidget *box) { static_cast<QDialog *>(box)->reject(); });
     const OpenFilesOutcome cancelled = systemDialogs().openFiles(request);

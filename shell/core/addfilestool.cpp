@@ -6,6 +6,7 @@ AddFilesTool::AddFilesTool(const QString &programFolder, const QString &title,
                            platform::Dialogs &dialogs, QObject *parent)
     : QObject(parent), m_programFolder(programFolder), m_title(title), m_dialogs(dialogs)
 {
+    m_request.name = QStringLiteral("dlgFiles");
     m_request.folder = programFolder;
     m_request.filters = QStringList{QStringLiteral("Text Files (*.txt)"),
                                     QStringLiteral("All Files (*.*)")};

@@ -38,6 +38,7 @@ TEST_F(AddFilesTest, DialogIsSetUpForSeveralExistingFilesFromTheProgramFolder)
     tool.getem();
     ASSERT_EQ(dialogs.fileRequests.size(), 1);
     const platform::OpenFilesRequest &request = dialogs.fileRequests[0];
+    EXPECT_EQ(request.name, "dlgFiles");
     EXPECT_EQ(request.folder, inst.folder());
     EXPECT_EQ(request.filters, (QStringList{"Text Files (*.txt)", "All Files (*.*)"}));
     EXPECT_EQ(request.filters.at(request.shownFilter), "All Files (*.*)");
