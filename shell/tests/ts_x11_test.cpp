@@ -1,8 +1,8 @@
-// TS started as a real process on a virtual X server (run under xvfb-run), in an
-// installation of its own beside the real TSPowerUser: the menu's "change",
-// "add files" and "power user" buttons, clicked through XTest where the panel
-// places them, open the design chooser, the add-files window with its dialog,
-// and TSPowerUser's window.
+// TS and TSplayer started as real processes on a virtual X server (run under
+// xvfb-run), each in an installation of its own. TS's menu buttons "change",
+// "add files" and "power user", clicked through XTest where the panel places
+// them, open the design chooser, the add-files window with its dialog, and the
+// real TSPowerUser's window; TSplayer's movie command "config" opens the chooser.
 #include "shell/core/menupanel.h"
 
 #include "platform/twips.h"
@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -62,27 +63,13 @@ private slots:
     {
         QTemporaryDir installation;
         const QDir folder(installation.path());
-        QVERIFY(QFile::copy(QStringLiteral(TS_PROGRAM), folder.filePath("TS")));
+        makeInstallation(folder, QStringLiteral(TS_PROGRAM), "Rectangle { color: \"navy\" }");
         QVERIFY(QFile::copy(QStringLiteral(POWERUSER_PROGRAM), folder.filePath("TSPowerUser")));
-        for (const char *name : {"styles", "backgrounds", "powerpoint.files", "backup"})
-            QVERIFY(folder.mkdir(name));
-        const QByteArray movie = "import QtQuick\nRectangle { color: \"navy\" }\n";
-        write(folder.filePath("style.swf"), movie);
-        write(folder.filePath("styles/navy.qml"), movie);
-        write(folder.filePath("background.swf"), movie);
-        write(folder.filePath("backgrounds/navy.qml"), movie);
-        write(folder.filePath("playlist.txt"), "talk.odp\r\n");
 
         QProcess shell;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("QT_QPA_PLATFORM", "xcb");
-        environment.insert("QT_QUICK_BACKEND", "software");
-        shell.setProcessEnvironment(environment);
-        shell.setWorkingDirectory(folder.path());
-        shell.setProcessChannelMode(QProcess::ForwardedChannels);
-        shell.start(folder.filePath("TS"), {});
-        QVERIFY(shell.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(windowTitled("Korvane Tessaly") != 0, 20000);
+        start(&shell, folder.filePath("TS"));
+        if (QTest::currentTestFailed())
+            return;
         QTest::qWait(1000);
 
         // "+ main menu" on the play menu, then the main menu's buttons.
@@ -92,12 +79,9 @@ private slots:
         QTest::qWait(800);
 
         clickButton(mainTop, 6480, 1320, 1095, 300);  // "change"
-        // A machine without a wallpaper folder is told so first.
-        QTRY_VERIFY_WITH_TIMEOUT(windowTitled("View configuration") || windowTitled("Error"), 10000);
-        if (const platform::WindowId error = windowTitled("Error"))
-            platform::systemWindowServices().requestClose(error);
-        QTRY_VERIFY_WITH_TIMEOUT(windowTitled("View configuration") != 0, 10000);
-        QTRY_COMPARE_WITH_TIMEOUT(windowTitled("Error"), platform::WindowId(0), 5000);
+        waitForTheChooser();
+        if (QTest::currentTestFailed())
+            return;
 
         clickButton(mainTop, 3000, 840, 1455, 315);  // "add files"
         QTRY_VERIFY_WITH_TIMEOUT(windowTitled("Add files to tessaly") && windowTitled("Open"), 10000);
@@ -113,11 +97,74 @@ private slots:
         platform::systemWindowServices().requestClose(windowTitled("Tessaly - PowerUser"));
         QTRY_COMPARE_WITH_TIMEOUT(windowTitled("Tessaly - PowerUser"), platform::WindowId(0), 10000);
 
-        QCOMPARE(shell.state(), QProcess::Running);
-        shell.terminate();
-        if (!shell.waitForFinished(5000)) {
-            shell.kill();
-            shell.waitForFinished(5000);
+        end(&shell);
+    }
+
+    // The player build's chooser comes from its movie: a style that sends
+    // "config" as soon as it is loaded.
+    void playerMoviesConfigOpensTheChooser()
+    {
+        QTemporaryDir installation;
+        const QDir folder(installation.path());
+        makeInstallation(folder, QStringLiteral(TSPLAYER_PROGRAM),
+                         "Rectangle { color: \"navy\"; Component.onCompleted: movie.fscommand(\"config\", \"\") }");
+        QProcess shell;
+        start(&shell, folder.filePath("TSplayer"));
+        if (QTest::currentTestFailed())
+            return;
+        waitForTheChooser();
+        if (QTest::currentTestFailed())
+            return;
+        end(&shell);
+    }
+
+private:
+    // An installation with the shell program, a QML style and background, a
+    // style and a background to choose, and a playlist.
+    static void makeInstallation(const QDir &folder, const QString &shellProgram, const QByteArray &movieItem)
+    {
+        QVERIFY(QFile::copy(shellProgram, folder.filePath(QFileInfo(shellProgram).fileName())));
+        for (const char *name : {"styles", "backgrounds", "powerpoint.files", "backup"})
+            QVERIFY(folder.mkdir(name));
+        const QByteArray movie = "import QtQuick\n" + movieItem + "\n";
+        write(folder.filePath("style.swf"), movie);
+        write(folder.filePath("styles/navy.qml"), movie);
+        write(folder.filePath("background.swf"), movie);
+        write(folder.filePath("backgrounds/navy.qml"), movie);
+        write(folder.filePath("playlist.txt"), "talk.odp\r\n");
+    }
+
+    // Starts the installation's shell in its folder and waits for its window.
+    static void start(QProcess *shell, const QString &program)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "xcb");
+        environment.insert("QT_QUICK_BACKEND", "software");
+        shell->setProcessEnvironment(environment);
+        shell->setWorkingDirectory(QFileInfo(program).absolutePath());
+        shell->setProcessChannelMode(QProcess::ForwardedChannels);
+        shell->start(program, {});
+        QVERIFY(shell->waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(windowTitled("Korvane Tessaly") != 0, 20000);
+    }
+
+    // The chooser shows; a machine without a wallpaper folder is told so first.
+    static void waitForTheChooser()
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(windowTitled("View configuration") || windowTitled("Error"), 10000);
+        if (const platform::WindowId error = windowTitled("Error"))
+            platform::systemWindowServices().requestClose(error);
+        QTRY_VERIFY_WITH_TIMEOUT(windowTitled("View configuration") != 0, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(windowTitled("Error"), platform::WindowId(0), 5000);
+    }
+
+    static void end(QProcess *shell)
+    {
+        QCOMPARE(shell->state(), QProcess::Running);
+        shell->terminate();
+        if (!shell->waitForFinished(5000)) {
+            shell->kill();
+            shell->waitForFinished(5000);
         }
     }
 };
