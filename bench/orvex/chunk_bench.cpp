@@ -219,20 +219,6 @@ struct CompactFigures {
   std::string problem;
 };
 
-std::vector<Row> Rows(int n) {
-  std::vector<Row> rows(static_cast<size_t>(n));
-  std::vector<int32_t> ids(static_cast<size_t>(n));
-  for (int i = 0; i < n; ++i) ids[static_cast<size_t>(i)] = i;
-  std::shuffle(ids.begin(), ids.end(), std::mt19937_64(20261208));
-  for (int i = 0; i < n; ++i) {
-    Row& r = rows[static_cast<size_t>(i)];
-    r.id = ids[static_cast<size_t>(i)];
-    orvexbench::NameOf(r.id, std::max(1, n / 4), r.name);
-    r.value = orvexbench::ValueOf(r.id);
-  }
-  return rows;
-}
-
 CompactFigures OrvexCompact(const std::vector<Row>& rows, const std::string& dir) {
   CompactFigures f;
   const std::string src = dir + "/compact.orvex", dst = dir + "/compact.copy.orvex";
@@ -340,7 +326,7 @@ int main(int argc, char** argv) {
   for (const char* name : {"/chunks.orvex", "/chunks.sqlite", "/chunks.lmdb"})
     std::filesystem::remove_all(dir + name, ec);
 
-  const std::vector<Row> rows = Rows(n);
+  const std::vector<Row> rows = orvexbench::ShuffledRows(n);
   const CompactFigures oc = OrvexCompact(rows, dir);
   const CompactFigures sc = SqliteCompact(rows, dir);
   std::printf("\ncompaction of %d records {int id, 32-byte name, double value}, every tenth deleted\n", n);

@@ -145,21 +145,6 @@ std::vector<ClauseKind> MakeKinds(int n) {
   return kinds;
 }
 
-std::vector<Row> MakeRows(int n) {
-  std::vector<int32_t> ids(static_cast<size_t>(n));
-  for (int i = 0; i < n; ++i) ids[static_cast<size_t>(i)] = i;
-  std::mt19937_64 rng(20261208);
-  std::shuffle(ids.begin(), ids.end(), rng);
-  std::vector<Row> rows(static_cast<size_t>(n));
-  for (int i = 0; i < n; ++i) {
-    Row& r = rows[static_cast<size_t>(i)];
-    r.id = ids[static_cast<size_t>(i)];
-    orvexbench::NameOf(r.id, std::max(1, n / 4), r.name);
-    r.value = orvexbench::ValueOf(r.id);
-  }
-  return rows;
-}
-
 double PerSecond(long long ops, Clock::time_point start) {
   const double s = std::chrono::duration<double>(Clock::now() - start).count();
   return s > 0 ? static_cast<double>(ops) / s : 0;
@@ -359,7 +344,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::printf("COrvexQuery beside SQLite %s\n", sqlite3_libversion());
-  const std::vector<Row> rows = MakeRows(n);
+  const std::vector<Row> rows = orvexbench::ShuffledRows(n);
   std::string problem;
   COrvex orvex;
   sqlite3* sqlite = nullptr;

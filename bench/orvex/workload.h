@@ -6,8 +6,10 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -39,6 +41,22 @@ inline void NameOf(int32_t id, int distinct, char* out) {
 }
 
 inline double ValueOf(int32_t id) { return static_cast<double>(id) * 0.25 + 1.0; }
+
+// The n records of ids 0..n-1 in a fixed random order, as the benchmarks
+// insert them.
+inline std::vector<Row> ShuffledRows(int n) {
+  std::vector<Row> rows(static_cast<size_t>(n));
+  std::vector<int32_t> ids(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) ids[static_cast<size_t>(i)] = i;
+  std::shuffle(ids.begin(), ids.end(), std::mt19937_64(20261208));
+  for (int i = 0; i < n; ++i) {
+    Row& r = rows[static_cast<size_t>(i)];
+    r.id = ids[static_cast<size_t>(i)];
+    NameOf(r.id, n / 4 > 1 ? n / 4 : 1, r.name);
+    r.value = ValueOf(r.id);
+  }
+  return rows;
+}
 
 // A new folder for a benchmark's files under $TMPDIR, else /tmp, named after
 // prefix; empty when none can be made.
