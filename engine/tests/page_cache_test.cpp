@@ -221,18 +221,22 @@ TEST(PageCache, PeekServesCachedBytesAndDeclinesTheRest) {
   }
 }
 
-// Random writes, large and small, over a file much larger than a cache of
-// two pages, with commits between them; the process stops at a random
-// write, sometimes with a power cut. The file a new process opens holds
-// exactly the bytes of the last commit.
-TEST(PageCache, AStopAtAnyWriteLeavesTheBytesOfACommit) {
-  std::mt19937 rng(21);
+// Random writes, large and small, over a file much larger than the cache,
+// with commits between them; the process stops at a random write,
+// sometimes with a power cut. The file a new process opens holds exactly
+// the bytes of the last commit. With streams, appends at the end are
+// stream writes (whose pages past the last commit are written back at once)
+// in a cache large enough to reuse their frames.
+namespace {
+void StopAtAnyWrite(bool streams) {
+  std::mt19937 rng(streams ? 22 : 21);
+  const size_t cache = (streams ? 24 : 2) * kPageSize;
   for (int round = 0; round < 40; ++round) {
     MemFs fs;
     std::vector<uint8_t> committed, ref;
     const int stopAt = 30 + static_cast<int>(rng() % 400);
     {
-      auto s = Store::Open(&fs, "f", kModeCreateDb, 2 * kPageSize);
+      auto s = Store::Open(&fs, "f", kModeCreateDb, cache);
       ASSERT_NE(s, nullptr);
       std::vector<uint8_t> base(12 * kPageSize);
       for (auto& b : base) b = static_cast<uint8_t>(rng());
@@ -247,20 +251,96 @@ TEST(PageCache, AStopAtAnyWriteLeavesTheBytesOfACommit) {
           continue;
         }
         const size_t len = rng() % 4 == 0 ? 1 + rng() % 9000 : 1 + rng() % 300;
-        const int64_t at = rng() % 5 == 0 ? static_cast<int64_t>(ref.size()) : static_cast<int64_t>(rng() % ref.size());
+        const bool append = rng() % (streams ? 2 : 5) == 0;
+        const int64_t at = append ? static_cast<int64_t>(ref.size()) : static_cast<int64_t>(rng() % ref.size());
         std::vector<uint8_t> data(len);
         for (auto& b : data) b = static_cast<uint8_t>(rng());
-        if (!s->Write(at, data.data(), len)) break;
+        if (!s->Write(at, data.data(), len, streams && append)) break;
         if (ref.size() < at + len) ref.resize(at + len);
         std::memcpy(ref.data() + at, data.data(), len);
       }
     }
     fs.Restart(round % 2 == 1, static_cast<uint32_t>(round));
-    auto r = Store::Open(&fs, "f", 0x42, 2 * kPageSize);
+    auto r = Store::Open(&fs, "f", 0x42, cache);
     ASSERT_NE(r, nullptr);
     std::vector<uint8_t> back(static_cast<size_t>(r->Size()));
     ASSERT_EQ(r->Read(0, back.data(), back.size()), static_cast<int64_t>(back.size()));
     EXPECT_TRUE(back == committed) << "round " << round << ": " << back.size() << " bytes, committed "
                                    << committed.size();
   }
+}
+}  // namespace
+
+TEST(PageCache, AStopAtAnyWriteLeavesTheBytesOfACommit) {
+  StopAtAnyWrite(false);
+  StopAtAnyWrite(true);
+}
+
+// A long stream of appends (a large value written in pieces, its block
+// header rewritten behind it, small records between values) reads back
+// whole before and after the commit, and passes through a few frames
+// instead of filling the cache.
+TEST(PageCache, StreamedAppendsReadBackAndPassThroughFewFrames) {
+  for (bool commitFirst : {false, true}) {
+    MemFs fs;
+    auto s = Store::Open(&fs, "f", kModeCreateDb, 256 * kPageSize);
+    std::vector<uint8_t> ref(20000, 0x5a);
+    ASSERT_TRUE(s->Write(0, ref.data(), ref.size()));
+    std::string why;
+    if (commitFirst) ASSERT_TRUE(s->Commit(&why)) << why;
+    std::mt19937 rng(5);
+    auto put = [&](int64_t at, const std::vector<uint8_t>& d, bool stream) {
+      ASSERT_TRUE(s->Write(at, d.data(), d.size(), stream));
+      if (ref.size() < at + d.size()) ref.resize(at + d.size());
+      std::memcpy(ref.data() + at, d.data(), d.size());
+    };
+    for (int value = 0; value < 40; ++value) {
+      const int64_t header = static_cast<int64_t>(ref.size());
+      put(header, std::vector<uint8_t>(8, static_cast<uint8_t>(value)), false);
+      for (int piece = 0; piece < 64; ++piece) {
+        std::vector<uint8_t> d(4096);
+        for (auto& b : d) b = static_cast<uint8_t>(rng());
+        put(static_cast<int64_t>(ref.size()), d, true);
+        put(header, std::vector<uint8_t>(8, static_cast<uint8_t>(piece)), false);
+      }
+      put(static_cast<int64_t>(ref.size()), std::vector<uint8_t>(40 + value, 0x11), false);
+      // An early part of the file is read now and then, as an index is.
+      std::vector<uint8_t> early(300);
+      ASSERT_EQ(s->Read(1000, early.data(), early.size()), 300);
+      EXPECT_TRUE(std::equal(early.begin(), early.end(), ref.begin() + 1000));
+    }
+    EXPECT_LT(s->shared()->CachedPages(), 64u);
+    std::vector<uint8_t> back(ref.size());
+    ASSERT_EQ(s->Read(0, back.data(), back.size(), true), static_cast<int64_t>(ref.size()));
+    EXPECT_TRUE(back == ref);
+    ASSERT_TRUE(s->Commit(&why)) << why;
+    EXPECT_TRUE(fs.Bytes("f") == ref);
+  }
+}
+
+// Bytes between the end of the file and a write past it read as zeros,
+// whether their page is cached or not, before and after a commit.
+TEST(PageCache, AGapBeforeAWritePastTheEndReadsAsZeros) {
+  MemFs fs;
+  // Ten frames, all filled with other bytes and then dropped by the
+  // rollback, so that the pages below reuse them unzeroed.
+  auto s = Store::Open(&fs, "f", kModeCreateDb, 10 * kPageSize);
+  std::vector<uint8_t> ref(kPageSize + 100, 0xee);
+  ASSERT_TRUE(s->Write(0, ref.data(), ref.size()));
+  std::vector<uint8_t> junk(kPageSize, 0xff);
+  for (int i = 0; i < 40; ++i) ASSERT_TRUE(s->Write(int64_t{i % 8 + 4} * kPageSize, junk.data(), junk.size()));
+  std::string why;
+  ASSERT_TRUE(s->shared()->Rollback(&why)) << why;
+  ASSERT_TRUE(s->Write(0, ref.data(), ref.size()));
+  const std::vector<uint8_t> tail(2000, 0x33);  // above the size written past a full cache
+  for (int64_t at : {int64_t{kPageSize} + 300, int64_t{3 * kPageSize} + 77, int64_t{5 * kPageSize}}) {
+    ASSERT_TRUE(s->Write(at, tail.data(), tail.size()));
+    ref.resize(static_cast<size_t>(at), 0);
+    ref.insert(ref.end(), tail.begin(), tail.end());
+  }
+  std::vector<uint8_t> back(ref.size());
+  ASSERT_EQ(s->Read(0, back.data(), back.size()), static_cast<int64_t>(ref.size()));
+  EXPECT_TRUE(back == ref);
+  ASSERT_TRUE(s->Commit(&why)) << why;
+  EXPECT_TRUE(fs.Bytes("f") == ref);
 }

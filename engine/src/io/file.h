@@ -69,6 +69,10 @@ class File {
   virtual bool Sync() = 0;
   // Cuts the file to size bytes (or extends it with zeros).
   virtual bool Truncate(int64_t size) = 0;
+  // A hint that bytes [offset, offset + n), written and not needed again
+  // soon, may go on their way to the disk now, so that the next Sync has
+  // less left to wait for. Changes nothing the file holds.
+  virtual void SendAhead(int64_t offset, int64_t n) { (void)offset, (void)n; }
   // Takes, changes (shared to exclusive and back) or drops (kNone) the
   // process's advisory lock on the whole file without waiting. False when
   // another process holds a lock in the way (*holder says who). A file

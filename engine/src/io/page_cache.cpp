@@ -355,9 +355,32 @@ bool SharedFile::WriteBack(int32_t f) {
 }
 
 int32_t SharedFile::FreeFrame() {
+  // The oldest streamed page goes first, once a few newer ones follow it.
+  // One used since it was streamed (a chunk block's header behind the data,
+  // an index leaf among the values) gets another round; a page changed
+  // since is written back first when it lies past the last commit (nothing
+  // to journal), else left to the clock.
+  const size_t lag = std::min(kStreamLag, capacity_ / 2);
+  for (size_t tries = streamed_.size(); tries > 0 && streamed_.size() > lag; --tries) {
+    const int32_t f = streamed_.front();
+    streamed_.pop_front();
+    Frame& fr = frames_[f];
+    if (!fr.used) return f;
+    if (fr.referenced) {
+      fr.referenced = false;
+      streamed_.push_back(f);
+      continue;
+    }
+    if (fr.dirty && static_cast<int64_t>(fr.page) * static_cast<int64_t>(kPageSize) < committed_) continue;
+    if (!WriteBack(f)) return -1;
+    HashErase(fr.page);
+    fr.used = false;
+    return f;
+  }
   if (frames_.size() < capacity_) {
     int32_t f = static_cast<int32_t>(frames_.size());
-    if (f % kSlabFrames == 0) slabs_.push_back(std::make_unique<uint8_t[]>(kSlabFrames * kPageSize));
+    // Not zeroed: a frame is read into or written over before use.
+    if (f % kSlabFrames == 0) slabs_.push_back(std::unique_ptr<uint8_t[]>(new uint8_t[kSlabFrames * kPageSize]));
     frames_.emplace_back();
     return f;
   }
@@ -394,8 +417,6 @@ int32_t SharedFile::Acquire(uint32_t page, bool load) {
     int64_t got = file_->Read(int64_t{page} * kPageSize, data, kPageSize);
     if (got < 0) return -1;
     std::memset(data + got, 0, kPageSize - static_cast<size_t>(got));
-  } else {
-    std::memset(data, 0, kPageSize);
   }
   Frame& fr = frames_[f];
   fr.page = page;
@@ -406,9 +427,9 @@ int32_t SharedFile::Acquire(uint32_t page, bool load) {
   return f;
 }
 
-int64_t SharedFile::Read(int64_t offset, void* buf, size_t n) {
+int64_t SharedFile::Read(int64_t offset, void* buf, size_t n, bool stream) {
   std::lock_guard<std::mutex> lock(mu_);
-  return ReadLocked(offset, buf, n);
+  return ReadLocked(offset, buf, n, stream);
 }
 
 const uint8_t* SharedFile::Reader::Get(int64_t offset, size_t n, uint8_t* scratch) {
@@ -466,7 +487,14 @@ uint8_t* SharedFile::Reader::GetForWrite(int64_t offset, size_t n) {
   return f->FrameData(fr) + in;
 }
 
-int64_t SharedFile::ReadLocked(int64_t offset, void* buf, size_t n) {
+void SharedFile::Streamed(int32_t f) {
+  if (frames_[f].dirty) return;
+  frames_[f].referenced = false;
+  if (streamed_.size() >= kStreamQueue) streamed_.pop_front();
+  streamed_.push_back(f);
+}
+
+int64_t SharedFile::ReadLocked(int64_t offset, void* buf, size_t n, bool stream) {
   // A file whose rollback failed holds a mix of two states: nothing is read
   // from it until it is reopened (and the journal played back).
   if (offset < 0 || broken_) return -1;
@@ -485,6 +513,7 @@ int64_t SharedFile::ReadLocked(int64_t offset, void* buf, size_t n) {
     if (f >= 0) {
       frames_[f].referenced = true;
       std::memcpy(out + done, FrameData(f) + in, take);
+      if (stream && in + take == kPageSize) Streamed(f);
     } else if (!direct || file_->Read(at, out + done, take) != static_cast<int64_t>(take)) {
       return -1;
     }
@@ -493,7 +522,18 @@ int64_t SharedFile::ReadLocked(int64_t offset, void* buf, size_t n) {
   return static_cast<int64_t>(n);
 }
 
-bool SharedFile::Write(int64_t offset, const void* buf, size_t n) {
+void SharedFile::ZeroGap(int64_t from, int64_t to) {
+  while (from < to) {
+    const uint32_t page = static_cast<uint32_t>(from / kPageSize);
+    const int64_t pageEnd = (int64_t{page} + 1) * kPageSize;
+    const int64_t end = std::min(to, pageEnd);
+    const int32_t f = Find(page);
+    if (f >= 0) std::memset(FrameData(f) + (from - int64_t{page} * kPageSize), 0, static_cast<size_t>(end - from));
+    from = end;
+  }
+}
+
+bool SharedFile::Write(int64_t offset, const void* buf, size_t n, bool stream) {
   std::lock_guard<std::mutex> lock(mu_);
   if (offset < 0 || poisoned_ || broken_) return false;
   changes_.fetch_add(1, std::memory_order_relaxed);
@@ -506,6 +546,13 @@ bool SharedFile::Write(int64_t offset, const void* buf, size_t n) {
     return true;
   }
   auto* in = static_cast<const uint8_t*>(buf);
+  // Bytes past the end of the file that this write leaves between the end
+  // and offset read as zeros; the cached ones are zeroed here, the file
+  // itself has none there yet.
+  if (offset > size_.load()) {
+    const int64_t end = size_.load();
+    ZeroGap(end, std::min<int64_t>(offset, (end / kPageSize + 1) * kPageSize));
+  }
   // A small write of an uncached page goes to the file only when nothing
   // needs saving first; otherwise the page is cached, and saved with others
   // when it is evicted.
@@ -524,9 +571,25 @@ bool SharedFile::Write(int64_t offset, const void* buf, size_t n) {
                   (inPage == 0 && at + static_cast<int64_t>(take) >= existingEnd);
     int32_t f = direct ? Find(page) : Acquire(page, !covers);
     if (f >= 0) {
+      // A page that starts past the end of the file (never cached) and is
+      // not written from its start holds a gap before this write.
+      if (existingEnd <= pageStart && inPage > 0) std::memset(FrameData(f), 0, inPage);
       frames_[f].referenced = true;
       std::memcpy(FrameData(f) + inPage, in + done, take);
       frames_[f].dirty |= DirtyBits(inPage, inPage + take);
+      if (stream && inPage + take == kPageSize && pageStart >= committed_) {
+        // A streamed page just completed: to the file now, and every few
+        // megabytes the system is asked to start sending them to the disk.
+        const int64_t end = at + static_cast<int64_t>(take);
+        size_ = std::max<int64_t>(size_.load(), end);
+        if (!WriteBack(f)) return false;
+        Streamed(f);
+        if (sentAhead_ > at) sentAhead_ = at;
+        if (end - sentAhead_ >= kSendAheadBytes) {
+          file_->SendAhead(sentAhead_, end - sentAhead_);
+          sentAhead_ = end;
+        }
+      }
     } else if (!direct) {
       return Poison("file", file_->LastError());
     } else {
@@ -557,7 +620,8 @@ bool SharedFile::HasDirtyFrames() const {
 // ---------------------------------------------------------------- commits
 
 bool SharedFile::Guarded(int64_t at, int64_t n) const {
-  if (committed_ == 0) return true;  // a new file: nothing committed to keep
+  // A new file, or bytes past the last commit: nothing committed to keep.
+  if (committed_ == 0 || at >= committed_) return true;
   if (!journal_.active() || journal_.pending()) return false;
   const int64_t end = std::min(at + n, committed_);
   for (int64_t p = at / kJournalPageSize; p * kJournalPageSize < end; ++p)
@@ -657,6 +721,7 @@ bool SharedFile::RollbackLocked() {
   for (Frame& fr : frames_) fr = Frame();
   std::fill(slots_.begin(), slots_.end(), -1);
   hand_ = 0;
+  streamed_.clear();
   bool ok = true;
   int code = 0;
   if (journal_.active()) {

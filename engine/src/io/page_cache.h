@@ -36,6 +36,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <atomic>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -71,12 +72,21 @@ class SharedFile {
   SharedFile& operator=(const SharedFile&) = delete;
 
   // Reads up to n bytes at offset; returns the count (short past the end),
-  // -1 on failure.
-  int64_t Read(int64_t offset, void* buf, size_t n);
-  // Writes n bytes at offset; the file grows to cover them. After a failed
-  // write every write fails until a commit or rollback: an operation may
-  // have been cut short, and only the last commit is known to be whole.
-  bool Write(int64_t offset, const void* buf, size_t n);
+  // -1 on failure. A stream read is one of a long run read once front to
+  // back: the pages it finishes with are the first frames to be reused.
+  int64_t Read(int64_t offset, void* buf, size_t n, bool stream = false);
+  // Writes n bytes at offset; the file grows to cover them (a gap between
+  // the end of the file and offset reads as zeros). After a failed write
+  // every write fails until a commit or rollback: an operation may have
+  // been cut short, and only the last commit is known to be whole.
+  //
+  // A stream write is one of a long run of bytes written once at the end of
+  // the file and not read again soon (a large value, a file being filled
+  // front to back): a page it completes that lies past the last commit's
+  // size needs no journal, so it goes to the file at once and its frame is
+  // the first to be reused. A long stream then passes through a few frames
+  // instead of filling the cache (and touching fresh memory) page by page.
+  bool Write(int64_t offset, const void* buf, size_t n, bool stream = false);
   // The file's size including writes not yet on disk.
   int64_t Size();
   // Makes everything written since the last commit durable, as one step. On
@@ -151,14 +161,24 @@ class SharedFile {
   bool LockWithin(LockKind kind, int busyMs, std::string* why);
   bool WritableHandle(const char* path, std::string* why);
 
-  int64_t ReadLocked(int64_t offset, void* buf, size_t n);
+  int64_t ReadLocked(int64_t offset, void* buf, size_t n, bool stream = false);
+  // Marks a clean frame whose page a stream is done with for reuse first.
+  void Streamed(int32_t f);
   uint8_t* FrameData(int32_t f) { return slabs_[f / kSlabFrames].get() + (f % kSlabFrames) * kPageSize; }
   int32_t Find(uint32_t page) const;
   void HashInsert(uint32_t page, int32_t frame);
   void HashErase(uint32_t page);
-  // Returns the frame that holds the page, loading it when asked (a page
-  // about to be overwritten whole need not be read). -1 on failure.
+  // Returns the frame that holds the page, loading it when asked. A page
+  // that is not loaded is about to be written over every byte it holds
+  // below the end of the file, so neither reading nor zeroing it is needed:
+  // bytes of a frame at or past the end of the file mean nothing, and a
+  // write that leaves a gap past the end zeroes the gap (ZeroGap). -1 on
+  // failure.
   int32_t Acquire(uint32_t page, bool load);
+  // Zeroes the cached bytes of [from, to), which lie past the end of the file.
+  void ZeroGap(int64_t from, int64_t to);
+  // A frame to fill: a streamed page's frame first, else a new frame while
+  // the cache is below its capacity, else the clock's victim.
   int32_t FreeFrame();
   // Once the cache is full, a small read or write of a page that is not
   // cached goes straight to the file (the file holds that page's current
@@ -199,6 +219,14 @@ class SharedFile {
   std::vector<int32_t> slots_;
   uint32_t mask_ = 0;
   size_t hand_ = 0;
+  // Frames of streamed pages (written back at once when written), oldest
+  // first: reused before any other once kStreamLag newer ones follow (half
+  // the cache at most).
+  std::deque<int32_t> streamed_;
+  static constexpr size_t kStreamLag = 16;
+  static constexpr size_t kStreamQueue = 64;
+  int64_t sentAhead_ = 0;
+  static constexpr int64_t kSendAheadBytes = int64_t{8} << 20;
 
   Journal journal_;
   int64_t committed_ = 0;   // the file's size at the last commit
@@ -228,10 +256,12 @@ class Store {
   }
   ~Store();
 
-  int64_t Read(int64_t offset, void* buf, size_t n) { return shared_->Read(offset, buf, n); }
+  int64_t Read(int64_t offset, void* buf, size_t n, bool stream = false) {
+    return shared_->Read(offset, buf, n, stream);
+  }
   // Refused when this handle was opened without write access.
-  bool Write(int64_t offset, const void* buf, size_t n) {
-    return writable_ && shared_->Write(offset, buf, n);
+  bool Write(int64_t offset, const void* buf, size_t n, bool stream = false) {
+    return writable_ && shared_->Write(offset, buf, n, stream);
   }
   int64_t Size() { return shared_->Size(); }
   // Commits the file (see SharedFile::Commit); a handle without write

@@ -281,8 +281,10 @@ class Table {
   void AllocateBuffers();
 
   // File access: false on a short read or a failed write (error text set).
-  bool ReadAt(int64_t offset, void* buf, int n);
-  bool WriteAt(int64_t offset, const void* buf, int n);
+  bool ReadAt(int64_t offset, void* buf, int n, bool stream = false);
+  // stream: the bytes are part of a long run written once at the end of
+  // the file (see SharedFile::Write).
+  bool WriteAt(int64_t offset, const void* buf, int n, bool stream = false);
   int64_t FileEnd() { return file_ ? file_->Size() : 0; }
   // Whether a block of n bytes at offset lies inside the file past the
   // header. offset is one the file refers to: a block that runs past the

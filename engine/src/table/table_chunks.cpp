@@ -160,7 +160,7 @@ bool Table::WriteChunk(const uint8_t* data, int length) {
       const int32_t at = static_cast<int32_t>(FileEnd());
       if (!MayGrow(int64_t{kChunkHeaderSize} + length)) return false;
       a.header = ChunkBlockHeader{-1, length};
-      if (!WriteChunkHeader(at, a.header) || !WriteAt(at + kChunkHeaderSize, data, length)) return false;
+      if (!WriteChunkHeader(at, a.header) || !WriteAt(at + kChunkHeaderSize, data, length, true)) return false;
       if (a.first == 0) a.first = at;
       a.block = at;
       a.offset = length;
@@ -172,7 +172,7 @@ bool Table::WriteChunk(const uint8_t* data, int length) {
       // one block however many pieces it takes.
       if (!MayGrow(length)) return false;
       a.header.capacity += length;
-      if (!WriteChunkHeader(a.block, a.header) || !WriteAt(dataAt + a.offset, data, length)) return false;
+      if (!WriteChunkHeader(a.block, a.header) || !WriteAt(dataAt + a.offset, data, length, true)) return false;
       a.offset += length;
       return true;
     }
@@ -261,7 +261,7 @@ bool Table::GetChunk(void* dest, int length, int field) {
       }
     }
     const int now = avail < want ? avail : want;
-    if (!ReadAt(int64_t{read_.block} + kChunkHeaderSize + read_.offset, out, now)) {
+    if (!ReadAt(int64_t{read_.block} + kChunkHeaderSize + read_.offset, out, now, true)) {
       read_.field = -1;
       return false;
     }

@@ -233,9 +233,9 @@ const char* Table::GetDescription() {
   return description_.c_str();
 }
 
-bool Table::ReadAt(int64_t offset, void* buf, int n) {
+bool Table::ReadAt(int64_t offset, void* buf, int n, bool stream) {
   if (!file_ || n < 0) return false;
-  int64_t got = file_->Read(offset, buf, static_cast<size_t>(n));
+  int64_t got = file_->Read(offset, buf, static_cast<size_t>(n), stream);
   if (got != n) {
     SetError(got < 0 ? err::kReadFailed : err::kDamaged);
     return false;
@@ -243,7 +243,7 @@ bool Table::ReadAt(int64_t offset, void* buf, int n) {
   return true;
 }
 
-bool Table::WriteAt(int64_t offset, const void* buf, int n) {
+bool Table::WriteAt(int64_t offset, const void* buf, int n, bool stream) {
   if (!file_ || n < 0 || offset < 0 || offset + n > INT32_MAX) {
     SetError(err::kFileTooLarge);
     return false;
@@ -254,7 +254,7 @@ bool Table::WriteAt(int64_t offset, const void* buf, int n) {
     SetError(err::kReadFailed);
     return false;
   }
-  if (!file_->Write(offset, buf, static_cast<size_t>(n))) {
+  if (!file_->Write(offset, buf, static_cast<size_t>(n), stream)) {
     const std::string why = file_->shared()->LastFailure();
     SetError(why.empty() ? err::kWriteFailed : why.c_str());
     return false;
