@@ -287,7 +287,9 @@ TEST(PageCache, StreamedAppendsReadBackAndPassThroughFewFrames) {
     std::vector<uint8_t> ref(20000, 0x5a);
     ASSERT_TRUE(s->Write(0, ref.data(), ref.size()));
     std::string why;
-    if (commitFirst) ASSERT_TRUE(s->Commit(&why)) << why;
+    if (commitFirst) {
+      ASSERT_TRUE(s->Commit(&why)) << why;
+    }
     std::mt19937 rng(5);
     auto put = [&](int64_t at, const std::vector<uint8_t>& d, bool stream) {
       ASSERT_TRUE(s->Write(at, d.data(), d.size(), stream));
