@@ -173,8 +173,9 @@ int32_t Table::SearchIndex(int k, const uint8_t* v, SearchResult* out, Node* nod
         greaterThanAll = true;
         if (n.child(pos) != -1) {
           // Raise the internal key on the way down: v becomes the largest.
+          // Only its slot changes, so only the slot is written.
           n.setKey(pos, v);
-          if (!WriteNode(n)) return -1;
+          if (!WriteAt(int64_t{off} + d.keysAt + int64_t{pos} * d.slotWidth, n.key(pos), d.slotWidth)) return -1;
         }
       }
       const int32_t child = n.child(pos);
