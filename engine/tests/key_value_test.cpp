@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <random>
 
 #include "format/node.h"
 
@@ -67,6 +69,39 @@ TEST(KeyCompare, TextByCompareMode) {
   EXPECT_EQ(CmpText(sensitive, "ab", "abc"), -1);
   // Bytes above 127 are unsigned.
   EXPECT_EQ(CmpText(sensitive, "\xc3", "z"), 1);
+}
+
+// Text keys of both modes against a byte-by-byte definition: texts with
+// long common prefixes, a NUL early or late (bytes after it never count),
+// bytes above 127, every length up to 40.
+TEST(KeyCompare, TextMatchesTheByteByByteOrder) {
+  auto reference = [](const uint8_t* a, const uint8_t* b, int n, int mode) {
+    for (int i = 0; i < n; ++i) {
+      int x = a[i], y = b[i];
+      if (mode == 2) {
+        x = (x >= 'A' && x <= 'Z') ? x + 32 : x;
+        y = (y >= 'A' && y <= 'Z') ? y + 32 : y;
+      }
+      if (x != y) return x < y ? -1 : 1;
+      if (x == 0) return 0;
+    }
+    return 0;
+  };
+  std::mt19937 rng(77);
+  const uint8_t alphabet[] = {0, 'a', 'A', 'b', 'B', 'z', 0x7f, 0x80, 0xc3, 0xff};
+  uint8_t a[48], b[48];
+  for (int round = 0; round < 200000; ++round) {
+    const int n = 1 + static_cast<int>(rng() % 40);
+    for (int i = 0; i < n; ++i) a[i] = rng() % 30 == 0 ? 0 : alphabet[1 + rng() % 9];
+    std::memcpy(b, a, sizeof a);
+    // b differs from a at one or two places past a common prefix, or not.
+    for (int changes = static_cast<int>(rng() % 3); changes > 0; --changes)
+      b[rng() % static_cast<unsigned>(n)] = alphabet[rng() % 10];
+    for (int mode : {1, 2}) {
+      ASSERT_EQ(CompareText(a, b, n, mode), reference(a, b, n, mode)) << "round " << round << " mode " << mode;
+      ASSERT_EQ(CompareText(b, a, n, mode), reference(b, a, n, mode)) << "round " << round << " mode " << mode;
+    }
+  }
 }
 
 TEST(KeyForm, TextSliceTakesLengthBytesFromTheStart) {
