@@ -3,6 +3,8 @@
 //   orvex info FILE    schema, record count and form, free-list heads, file size
 //   orvex check FILE   verifies every index, chain and free list; prints each
 //                      violation with its node offset
+//   (info and check also report a journal left beside FILE by a commit that
+//   did not end, and read the file as the next open will restore it)
 //   orvex compact SOURCE DESTINATION
 //                      writes a tight copy; prints records copied, the file
 //                      sizes before and after and the time taken
@@ -12,9 +14,10 @@
 //                      the records a clause selects, as an aligned table
 //                      with their count, or as CSV like dump
 //
-// Exit status: 0 when all is well, 1 when violations were found (or `info`
-// found a header that cannot be a database, a compaction or a dump failed,
-// or a clause was refused), 2 for usage or unreadable files.
+// Exit status: 0 when all is well, 1 when violations or a journal to play
+// back were found (or `info` found a header that cannot be a database, a
+// compaction or a dump failed, or a clause was refused), 2 for usage or
+// unreadable files.
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -23,6 +26,7 @@
 
 #include "dump.h"
 #include "orvexcheck.h"
+#include "orvexjournal.h"
 #include "query.h"
 
 namespace {
@@ -94,10 +98,19 @@ int main(int argc, char** argv) {
   if (command != "info" && command != "check") return Usage();
   orvexfile::File file;
   std::string error;
-  if (!file.Open(argv[2], &error)) {
+  orvexfile::JournalReport journal;
+  std::vector<uint8_t> restored;
+  if (!file.Open(argv[2], &error) || !orvexfile::ReadJournal(argv[2], file, &journal, &restored, &error)) {
     std::cerr << "orvex: " << error << "\n";
     return 2;
   }
+  // A journal with a sound header means the bytes on disk are not (all)
+  // those of a commit: it is reported, and the file is read as playing it
+  // back leaves it. check counts it as a finding.
+  const std::string note = orvexfile::DescribeJournal(journal);
+  if (!note.empty()) std::cout << note << "\n";
+  if (journal.hot) file.Assign(std::move(restored));
   if (command == "info") return orvexfile::Describe(file, std::cout) ? 0 : 1;
-  return RunCheck(file);
+  const int status = RunCheck(file);
+  return journal.hot && status == 0 ? 1 : status;
 }

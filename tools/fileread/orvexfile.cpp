@@ -49,7 +49,9 @@ void File::Release() {
 
 bool File::Open(const std::string& path, std::string* error) {
   Release();
-  int fd = ::open(path.c_str(), O_RDONLY);
+  // O_NONBLOCK: a named pipe or a device given for a file must not keep
+  // the open waiting; anything but a regular file is refused below.
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     *error = path + ": " + std::strerror(errno);
     return false;
