@@ -9,12 +9,24 @@
 //   by name     N/10 lookups by name visiting every record with that name
 //   delete      N/10 random deletes by id
 // then the file size after close (and Orvex's file is checked with the
-// independent checker of tools/fileread, so a fast but wrong engine fails). SQLite runs with synchronous=OFF and
-// journal_mode=OFF, each phase in one transaction, a UNIQUE index on id and an
-// index on name; LMDB with MDB_NOSYNC and an MDB_DUPSORT sub-database for name.
+// independent checker of tools/fileread, so a fast but wrong engine fails).
+//
+// Each size runs twice. Fast: Orvex commits only at the close; SQLite runs
+// with synchronous=OFF and journal_mode=OFF, each phase in one transaction;
+// LMDB with MDB_NOSYNC. Durable: every phase ends with a commit that reaches
+// the disk: Orvex's Flush (journal and syncs), SQLite with its rollback
+// journal (journal_mode=DELETE, synchronous=FULL), LMDB with its syncs on.
+// SQLite has a UNIQUE index on id and an index on name; LMDB an
+// MDB_DUPSORT sub-database for name.
+//
+// Then small transactions: 10,000 inserts (ORVEX_BENCH_COMMITS overrides),
+// each followed by a durable commit: Orvex's Flush, one SQLite transaction,
+// one LMDB transaction.
 //
 // usage: orvex_bench [N [ENGINES]]   (default: N = 200000, then N = 1000000;
-// ENGINES a comma list of orvex, sqlite, lmdb, default all three, to profile one)
+// ENGINES a comma list of orvex, sqlite, lmdb, default all three, to profile
+// one; "fast" or "durable" in the list runs that mode only, "nosmall" skips
+// the small transactions)
 #include <lmdb.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -115,19 +127,42 @@ void Fail(Figures* f, const std::string& what) {
 
 // ---------------------------------------------------------------- Orvex
 
-Figures RunOrvex(const Workload& w, const std::string& dir) {
-  Figures f;
-  const std::string path = dir + "/bench.orvex";
-  COrvex db;
+bool CreateOrvex(COrvex& db, const std::string& path, Figures* f) {
   db.CreateField("id", ORVEX_INT, 4);
   db.CreateField("name", ORVEX_TEXT, kNameSize);
   db.CreateField("value", ORVEX_DOUBLE, 8);
   db.CreateKey("id", ORVEX_KEY_UNIQUE, 0, 0, 0, 0);
   db.CreateKey("name", ORVEX_KEY_DUPLICATE, 1, 1, 0, kNameSize);
-  if (!db.CreateDB(path.c_str(), "benchmark")) {
-    Fail(&f, std::string("CreateDB: ") + db.GetErrMsg());
-    return f;
+  if (db.CreateDB(path.c_str(), "benchmark")) return true;
+  Fail(f, std::string("CreateDB: ") + db.GetErrMsg());
+  return false;
+}
+
+// The figures count only if the file the engine left is sound.
+void CheckOrvexFile(const std::string& path, Figures* f) {
+  orvexfile::File file;
+  std::string error;
+  if (!file.Open(path, &error)) {
+    Fail(f, error);
+    return;
   }
+  const orvexfile::CheckReport report = orvexfile::Check(file);
+  f->checkedClean = report.clean();
+  if (!report.clean()) {
+    Fail(f, "orvex check found " + std::to_string(report.violationCount) + " violations, first: " +
+                report.violations[0].what);
+  }
+}
+
+Figures RunOrvex(const Workload& w, const std::string& dir, bool durable) {
+  Figures f;
+  const std::string path = dir + "/bench.orvex";
+  COrvex db;
+  if (!CreateOrvex(db, path, &f)) return f;
+  // The durable run ends every phase with a commit, timed with the phase.
+  auto commit = [&] {
+    if (durable && !db.Flush()) Fail(&f, std::string("Flush: ") + db.GetErrMsg());
+  };
   // Fixed layout: id at 0, name at 4, value at 36.
   uint8_t image[4 + kNameSize + 8];
   auto pack = [&image](const Row& r) {
@@ -144,6 +179,7 @@ Figures RunOrvex(const Workload& w, const std::string& dir) {
       break;
     }
   }
+  commit();
   f.insert = PerSecond(w.n, start);
 
   start = Clock::now();
@@ -156,6 +192,7 @@ Figures RunOrvex(const Workload& w, const std::string& dir) {
       break;
     }
   }
+  commit();
   f.lookup = PerSecond(w.n, start);
 
   start = Clock::now();
@@ -168,6 +205,7 @@ Figures RunOrvex(const Workload& w, const std::string& dir) {
     last = id;
     ++rows;
   }
+  commit();
   f.walk = PerSecond(rows, start);
   if (rows != w.n) Fail(&f, "ordered walk visited " + std::to_string(rows) + " rows");
 
@@ -180,6 +218,7 @@ Figures RunOrvex(const Workload& w, const std::string& dir) {
       ++rangeRows;
     }
   }
+  commit();
   f.range = PerSecond(kRangeWalks, start);
   if (rangeRows != RangeRows(w)) Fail(&f, "range walks visited " + std::to_string(rangeRows) + " rows");
 
@@ -190,6 +229,7 @@ Figures RunOrvex(const Workload& w, const std::string& dir) {
       ++f.nameVisits;
     }
   }
+  commit();
   f.byName = PerSecond(static_cast<long long>(w.names.size()), start);
 
   start = Clock::now();
@@ -199,23 +239,12 @@ Figures RunOrvex(const Workload& w, const std::string& dir) {
       break;
     }
   }
+  commit();
   f.remove = PerSecond(static_cast<long long>(w.deletes.size()), start);
   if (db.GetRecordNum() != w.n - static_cast<int>(w.deletes.size())) Fail(&f, "record count after deletes");
-  db.CloseDB();
+  if (!db.CloseDB()) Fail(&f, std::string("CloseDB: ") + db.GetErrMsg());
   f.fileSize = FileSize(path);
-  // The figures count only if the file the engine left is sound.
-  orvexfile::File file;
-  std::string error;
-  if (!file.Open(path, &error)) {
-    Fail(&f, error);
-  } else {
-    const orvexfile::CheckReport report = orvexfile::Check(file);
-    f.checkedClean = report.clean();
-    if (!report.clean()) {
-      Fail(&f, "orvex check found " + std::to_string(report.violationCount) + " violations, first: " +
-                   report.violations[0].what);
-    }
-  }
+  CheckOrvexFile(path, &f);
   return f;
 }
 
@@ -237,19 +266,26 @@ sqlite3_stmt* Prepare(sqlite3* db, const char* sql) {
   return st;
 }
 
-Figures RunSqlite(const Workload& w, const std::string& dir) {
-  Figures f;
-  const std::string path = dir + "/bench.sqlite";
+sqlite3* OpenSqlite(const std::string& path, bool durable, Figures* f) {
   sqlite3* db = nullptr;
   if (sqlite3_open(path.c_str(), &db) != SQLITE_OK) {
-    Fail(&f, "sqlite3_open");
-    return f;
+    Fail(f, "sqlite3_open");
+    sqlite3_close(db);
+    return nullptr;
   }
-  Exec(db, "PRAGMA synchronous=OFF", &f);
-  Exec(db, "PRAGMA journal_mode=OFF", &f);
-  Exec(db, "CREATE TABLE t(id INTEGER NOT NULL, name TEXT NOT NULL, value REAL NOT NULL)", &f);
-  Exec(db, "CREATE UNIQUE INDEX t_id ON t(id)", &f);
-  Exec(db, "CREATE INDEX t_name ON t(name)", &f);
+  Exec(db, durable ? "PRAGMA synchronous=FULL" : "PRAGMA synchronous=OFF", f);
+  Exec(db, durable ? "PRAGMA journal_mode=DELETE" : "PRAGMA journal_mode=OFF", f);
+  Exec(db, "CREATE TABLE t(id INTEGER NOT NULL, name TEXT NOT NULL, value REAL NOT NULL)", f);
+  Exec(db, "CREATE UNIQUE INDEX t_id ON t(id)", f);
+  Exec(db, "CREATE INDEX t_name ON t(name)", f);
+  return db;
+}
+
+Figures RunSqlite(const Workload& w, const std::string& dir, bool durable) {
+  Figures f;
+  const std::string path = dir + "/bench.sqlite";
+  sqlite3* db = OpenSqlite(path, durable, &f);
+  if (!db) return f;
 
   sqlite3_stmt* ins = Prepare(db, "INSERT INTO t(id, name, value) VALUES (?, ?, ?)");
   auto start = Clock::now();
@@ -348,36 +384,47 @@ struct LmdbValue {
   double value;
 };
 
-Figures RunLmdb(const Workload& w, const std::string& dir) {
-  Figures f;
-  const std::string path = dir + "/lmdb";
+MDB_env* OpenLmdb(const std::string& path, int n, bool durable, MDB_dbi* main, MDB_dbi* names, Figures* f) {
   std::filesystem::create_directory(path);
   MDB_env* env = nullptr;
   mdb_env_create(&env);
   mdb_env_set_maxdbs(env, 2);
-  mdb_env_set_mapsize(env, static_cast<size_t>(w.n) * 400 + (64u << 20));
-  if (mdb_env_open(env, path.c_str(), MDB_NOSYNC, 0644) != 0) {
-    Fail(&f, "mdb_env_open");
+  mdb_env_set_mapsize(env, static_cast<size_t>(n) * 400 + (64u << 20));
+  if (mdb_env_open(env, path.c_str(), durable ? 0 : MDB_NOSYNC, 0644) != 0) {
+    Fail(f, "mdb_env_open");
     mdb_env_close(env);
-    return f;
+    return nullptr;
   }
-  MDB_dbi main = 0, names = 0;
   MDB_txn* txn = nullptr;
   mdb_txn_begin(env, nullptr, 0, &txn);
-  mdb_dbi_open(txn, "main", MDB_CREATE | MDB_INTEGERKEY, &main);
-  mdb_dbi_open(txn, "name", MDB_CREATE | MDB_DUPSORT, &names);
+  mdb_dbi_open(txn, "main", MDB_CREATE | MDB_INTEGERKEY, main);
+  mdb_dbi_open(txn, "name", MDB_CREATE | MDB_DUPSORT, names);
   mdb_txn_commit(txn);
+  return env;
+}
+
+bool PutLmdb(MDB_txn* txn, MDB_dbi main, MDB_dbi names, const Row& r) {
+  uint32_t id = static_cast<uint32_t>(r.id);
+  LmdbValue v;
+  std::memcpy(v.name, r.name, kNameSize);
+  v.value = r.value;
+  MDB_val k{sizeof id, &id}, d{sizeof v, &v};
+  MDB_val nk{std::strlen(r.name), const_cast<char*>(r.name)}, nd{sizeof id, &id};
+  return mdb_put(txn, main, &k, &d, MDB_NOOVERWRITE) == 0 && mdb_put(txn, names, &nk, &nd, 0) == 0;
+}
+
+Figures RunLmdb(const Workload& w, const std::string& dir, bool durable) {
+  Figures f;
+  const std::string path = dir + "/lmdb";
+  MDB_dbi main = 0, names = 0;
+  MDB_env* env = OpenLmdb(path, w.n, durable, &main, &names, &f);
+  if (!env) return f;
+  MDB_txn* txn = nullptr;
 
   auto start = Clock::now();
   mdb_txn_begin(env, nullptr, 0, &txn);
   for (const Row& r : w.rows) {
-    uint32_t id = static_cast<uint32_t>(r.id);
-    LmdbValue v;
-    std::memcpy(v.name, r.name, kNameSize);
-    v.value = r.value;
-    MDB_val k{sizeof id, &id}, d{sizeof v, &v};
-    MDB_val nk{std::strlen(r.name), const_cast<char*>(r.name)}, nd{sizeof id, &id};
-    if (mdb_put(txn, main, &k, &d, MDB_NOOVERWRITE) != 0 || mdb_put(txn, names, &nk, &nd, 0) != 0) {
+    if (!PutLmdb(txn, main, names, r)) {
       Fail(&f, "mdb_put");
       break;
     }
@@ -476,6 +523,76 @@ Figures RunLmdb(const Workload& w, const std::string& dir) {
   return f;
 }
 
+// ---------------------------------------------------------------- small transactions
+
+// Commits per second of `count` inserts, each committed on its own.
+struct Small {
+  double orvex = 0, sqlite = 0, lmdb = 0;
+  Figures check;  // problems of any engine
+};
+
+double SmallOrvex(const Workload& w, int count, const std::string& dir, Figures* f) {
+  const std::string path = dir + "/small.orvex";
+  COrvex db;
+  if (!CreateOrvex(db, path, f)) return 0;
+  uint8_t image[4 + kNameSize + 8];
+  const auto start = Clock::now();
+  for (int i = 0; i < count; ++i) {
+    const Row& r = w.rows[static_cast<size_t>(i)];
+    std::memcpy(image, &r.id, 4);
+    std::memcpy(image + 4, r.name, kNameSize);
+    std::memcpy(image + 4 + kNameSize, &r.value, 8);
+    if (!db.Insert(image, 0) || !db.Flush()) {
+      Fail(f, std::string("Orvex small transaction: ") + db.GetErrMsg());
+      return 0;
+    }
+  }
+  const double rate = PerSecond(count, start);
+  if (db.GetRecordNum() != count) Fail(f, "Orvex small transactions: record count");
+  db.CloseDB();
+  CheckOrvexFile(path, f);
+  return rate;
+}
+
+double SmallSqlite(const Workload& w, int count, const std::string& dir, Figures* f) {
+  sqlite3* db = OpenSqlite(dir + "/small.sqlite", true, f);
+  if (!db) return 0;
+  sqlite3_stmt* ins = Prepare(db, "INSERT INTO t(id, name, value) VALUES (?, ?, ?)");
+  const auto start = Clock::now();
+  for (int i = 0; i < count; ++i) {
+    const Row& r = w.rows[static_cast<size_t>(i)];
+    Exec(db, "BEGIN", f);
+    sqlite3_bind_int(ins, 1, r.id);
+    sqlite3_bind_text(ins, 2, r.name, -1, SQLITE_STATIC);
+    sqlite3_bind_double(ins, 3, r.value);
+    if (sqlite3_step(ins) != SQLITE_DONE) Fail(f, "SQLite small transaction");
+    sqlite3_reset(ins);
+    Exec(db, "COMMIT", f);
+  }
+  const double rate = PerSecond(count, start);
+  sqlite3_finalize(ins);
+  sqlite3_close(db);
+  return rate;
+}
+
+double SmallLmdb(const Workload& w, int count, const std::string& dir, Figures* f) {
+  MDB_dbi main = 0, names = 0;
+  MDB_env* env = OpenLmdb(dir + "/small-lmdb", count, true, &main, &names, f);
+  if (!env) return 0;
+  const auto start = Clock::now();
+  for (int i = 0; i < count; ++i) {
+    MDB_txn* txn = nullptr;
+    mdb_txn_begin(env, nullptr, 0, &txn);
+    if (!PutLmdb(txn, main, names, w.rows[static_cast<size_t>(i)]) || mdb_txn_commit(txn) != 0) {
+      Fail(f, "LMDB small transaction");
+      break;
+    }
+  }
+  const double rate = PerSecond(count, start);
+  mdb_env_close(env);
+  return rate;
+}
+
 // ---------------------------------------------------------------- report
 
 void Line(const char* phase, double o, double s, double l) {
@@ -483,21 +600,11 @@ void Line(const char* phase, double o, double s, double l) {
 }
 
 bool runOrvex = true, runSqlite = true, runLmdb = true;
+bool runFast = true, runDurable = true, runSmall = true;
 
-bool RunSize(int n) {
-  const Workload w = MakeWorkload(n);
-  const std::string dir = orvexbench::MakeBenchFolder("orvex_bench");
-  if (dir.empty()) {
-    std::fprintf(stderr, "orvex_bench: cannot make a temporary folder\n");
-    return false;
-  }
-  const Figures o = runOrvex ? RunOrvex(w, dir) : Figures{};
-  const Figures s = runSqlite ? RunSqlite(w, dir) : Figures{};
-  const Figures l = runLmdb ? RunLmdb(w, dir) : Figures{};
-  std::error_code ec;
-  std::filesystem::remove_all(dir, ec);
-
-  std::printf("\nN = %d records {int id, 32-byte name (%d distinct), double value}\n", n, std::max(1, n / 4));
+bool Report(int n, bool durable, const Figures& o, const Figures& s, const Figures& l) {
+  std::printf("\nN = %d records {int id, 32-byte name (%d distinct), double value}, %s\n", n, std::max(1, n / 4),
+              durable ? "durable: every phase ends with a commit on disk" : "fast: no commit inside a phase");
   std::printf("%-34s %14s %14s %14s %11s %11s\n", "phase (ops/s)", "Orvex", "SQLite", "LMDB", "vs SQLite",
               "vs LMDB");
   Line("insert, random id order", o.insert, s.insert, l.insert);
@@ -528,6 +635,45 @@ bool RunSize(int n) {
   return ok;
 }
 
+bool RunSize(int n) {
+  const Workload w = MakeWorkload(n);
+  bool ok = true;
+  for (bool durable : {false, true}) {
+    if (durable ? !runDurable : !runFast) continue;
+    const std::string dir = orvexbench::MakeBenchFolder("orvex_bench");
+    if (dir.empty()) {
+      std::fprintf(stderr, "orvex_bench: cannot make a temporary folder\n");
+      return false;
+    }
+    const Figures o = runOrvex ? RunOrvex(w, dir, durable) : Figures{};
+    const Figures s = runSqlite ? RunSqlite(w, dir, durable) : Figures{};
+    const Figures l = runLmdb ? RunLmdb(w, dir, durable) : Figures{};
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+    ok = Report(n, durable, o, s, l) && ok;
+  }
+  return ok;
+}
+
+bool RunSmall(int count) {
+  const Workload w = MakeWorkload(count);
+  const std::string dir = orvexbench::MakeBenchFolder("orvex_bench");
+  if (dir.empty()) return false;
+  Figures f;
+  const double o = runOrvex ? SmallOrvex(w, count, dir, &f) : 0;
+  const double s = runSqlite ? SmallSqlite(w, count, dir, &f) : 0;
+  const double l = runLmdb ? SmallLmdb(w, count, dir, &f) : 0;
+  std::error_code ec;
+  std::filesystem::remove_all(dir, ec);
+  std::printf("\nsmall transactions: %d inserts, each followed by a durable commit\n", count);
+  std::printf("%-34s %14s %14s %14s %11s %11s\n", "(commits/s)", "Orvex", "SQLite", "LMDB", "vs SQLite",
+              "vs LMDB");
+  Line("insert and commit", o, s, l);
+  if (!f.ok) std::printf("wrong result: %s\n", f.problem.c_str());
+  std::fflush(stdout);
+  return f.ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -535,21 +681,35 @@ int main(int argc, char** argv) {
   if (argc > 1) {
     const long n = std::strtol(argv[1], nullptr, 10);
     if (n < 10 || n > 50000000) {
-      std::fprintf(stderr, "usage: orvex_bench [N [orvex,sqlite,lmdb]]   (N from 10 up; default 200000 and 1000000)\n");
+      std::fprintf(stderr,
+                   "usage: orvex_bench [N [orvex,sqlite,lmdb,fast,durable,nosmall]]   (N from 10 up; default "
+                   "200000 and 1000000)\n");
       return 2;
     }
     sizes.push_back(static_cast<int>(n));
     if (argc > 2) {
       const std::string list = argv[2];
-      runOrvex = list.find("orvex") != std::string::npos;
-      runSqlite = list.find("sqlite") != std::string::npos;
-      runLmdb = list.find("lmdb") != std::string::npos;
+      const bool anyEngine = list.find("orvex") != std::string::npos || list.find("sqlite") != std::string::npos ||
+                             list.find("lmdb") != std::string::npos;
+      if (anyEngine) {
+        runOrvex = list.find("orvex") != std::string::npos;
+        runSqlite = list.find("sqlite") != std::string::npos;
+        runLmdb = list.find("lmdb") != std::string::npos;
+      }
+      if (list.find("fast") != std::string::npos || list.find("durable") != std::string::npos) {
+        runFast = list.find("fast") != std::string::npos;
+        runDurable = list.find("durable") != std::string::npos;
+      }
+      runSmall = list.find("nosmall") == std::string::npos;
     }
   } else {
     sizes = {200000, 1000000};
   }
+  const char* commits = std::getenv("ORVEX_BENCH_COMMITS");
+  const int smallCount = commits && *commits ? std::max(10, std::atoi(commits)) : 10000;
   std::printf("Orvex beside SQLite %s and LMDB %s\n", sqlite3_libversion(), MDB_VERSION_STRING);
   bool ok = true;
   for (int n : sizes) ok = RunSize(n) && ok;
+  if (runSmall) ok = RunSmall(smallCount) && ok;
   return ok ? 0 : 1;
 }

@@ -203,3 +203,30 @@ TEST(Journal, AFailedJournalWriteLeavesThePagesUnsaved) {
   EXPECT_EQ(j.LastError(), ENOSPC);
   EXPECT_FALSE(j.Saved(1));
 }
+
+// The first write of a transaction carries its header: when it fails, the
+// header stays queued, so that records written later never take its place.
+TEST(Journal, AFailedFirstWriteKeepsTheHeaderForTheNext) {
+  MemFs fs;
+  const auto committed = Pattern(3 * kJournalPageSize, 10);
+  auto db = Db(fs, committed);
+  Journal j(&fs, "db-journal");
+  ASSERT_TRUE(j.Begin(static_cast<int64_t>(committed.size())));
+  ASSERT_TRUE(j.Save(db.get(), 0));
+  fs.failSuffix = "-journal";
+  fs.writesLeft = 0;
+  fs.once = true;
+  EXPECT_FALSE(j.Sync());
+  ASSERT_TRUE(j.Save(db.get(), 2));
+  ASSERT_TRUE(j.Sync());
+  EXPECT_TRUE(JournalIsHot(&fs, "db-journal"));
+  auto changed = Pattern(3 * kJournalPageSize, 11);
+  ASSERT_TRUE(db->Write(0, changed.data(), changed.size()));
+  int64_t restored = 0;
+  int err = 0;
+  ASSERT_TRUE(PlayBackJournal(&fs, "db-journal", db.get(), &restored, &err));
+  EXPECT_EQ(restored, 1);
+  EXPECT_EQ(std::memcmp(fs.Bytes("db").data() + 2 * kJournalPageSize, committed.data() + 2 * kJournalPageSize,
+                        kJournalPageSize),
+            0);
+}

@@ -51,9 +51,11 @@ class MemFs : public orvex::FileSystem {
   int64_t shortReadAt = -1;  // reads stop at this file offset when >= 0
   int stopAtWrite = -1;      // the write with this number stops the process
   bool stopped = false;
-  // Counters: every write and sync attempted, so that a test can pick one.
+  // Counters: every write and sync attempted, so that a test can pick one,
+  // and every failure handed out (a stop included).
   int writes = 0;
   int syncs = 0;
+  int failures = 0;
 
   using orvex::FileSystem::Open;
   std::unique_ptr<orvex::File> Open(const char* path, int mode, int* error) override;
@@ -128,11 +130,13 @@ class MemFs : public orvex::FileSystem {
     if (stopped) return *code = EIO, false;
     if (writes++ == stopAtWrite) {
       stopped = true;
+      ++failures;
       return *code = EIO, false;
     }
     if (!Applies(path) || writesLeft < 0 || ((diskFull || truncation) && !grows)) return true;
     if (writesLeft > 0) return --writesLeft, true;
     if (once) writesLeft = -1;
+    ++failures;
     return *code = failCode, false;
   }
   bool CountSync(const std::string& path) {
@@ -141,6 +145,7 @@ class MemFs : public orvex::FileSystem {
     if (!Applies(path) || syncsLeft < 0) return true;
     if (syncsLeft > 0) return --syncsLeft, true;
     if (once) syncsLeft = -1;
+    ++failures;
     return false;
   }
 

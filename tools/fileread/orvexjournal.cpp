@@ -88,21 +88,30 @@ bool ReadJournal(const std::string& dbPath, const File& db, JournalReport* repor
   report->path = JournalPathOf(dbPath);
   struct stat st {};
   if (::stat(report->path.c_str(), &st) != 0) return true;
-  report->present = true;
   std::vector<uint8_t> j;
   if (!ReadAll(report->path, &j, error)) return false;
+  ApplyJournal(db, j, report, restored);
+  if (report->hot) report->writer = WriterOf(dbPath);
+  return true;
+}
+
+void ApplyJournal(const File& db, const std::vector<uint8_t>& j, JournalReport* report,
+                  std::vector<uint8_t>* restored) {
+  report->present = true;
+  report->hot = false;
+  report->pages = 0;
+  report->writer = 0;
   report->bytes = static_cast<int64_t>(j.size());
-  if (j.size() < static_cast<size_t>(kHead)) return true;
+  if (j.size() < static_cast<size_t>(kHead)) return;
   const uint8_t* h = j.data();
-  if (std::memcmp(h, kMagic, sizeof kMagic) != 0 || U32At(h + 16) != kPage || U32At(h + 20) != 0) return true;
+  if (std::memcmp(h, kMagic, sizeof kMagic) != 0 || U32At(h + 16) != kPage || U32At(h + 20) != 0) return;
   for (int i = 40; i < 56; ++i)
-    if (h[i] != 0) return true;
-  if (!Sums(h, 56, 0x6a09e667u, 0xbb67ae85u)) return true;
+    if (h[i] != 0) return;
+  if (!Sums(h, 56, 0x6a09e667u, 0xbb67ae85u)) return;
   const int64_t size = I64At(h + 24);
-  if (size <= 0 || size >= (int64_t{1} << 31)) return true;
+  if (size <= 0 || size >= (int64_t{1} << 31)) return;
   report->hot = true;
   report->dbSize = size;
-  report->writer = WriterOf(dbPath);
   const uint32_t salt0 = U32At(h + 32), salt1 = U32At(h + 36);
   restored->assign(db.data(), db.data() + db.size());
   for (int64_t at = kHead; at + kRecord <= static_cast<int64_t>(j.size()); at += kRecord) {
@@ -116,7 +125,6 @@ bool ReadJournal(const std::string& dbPath, const File& db, JournalReport* repor
     ++report->pages;
   }
   if (static_cast<int64_t>(restored->size()) > size) restored->resize(static_cast<size_t>(size));
-  return true;
 }
 
 std::string DescribeJournal(const JournalReport& r) {

@@ -51,6 +51,11 @@ std::string JournalPathOf(const std::string& dbPath);
 bool ReadJournal(const std::string& dbPath, const File& db, JournalReport* report,
                  std::vector<uint8_t>* restored, std::string* error);
 
+// The same for a journal already read into memory (report->path is left
+// as it is, report->writer 0).
+void ApplyJournal(const File& db, const std::vector<uint8_t>& journal, JournalReport* report,
+                  std::vector<uint8_t>* restored);
+
 // One line about the journal for `orvex info` and `orvex check`; empty when
 // there is none (or an empty one).
 std::string DescribeJournal(const JournalReport& report);

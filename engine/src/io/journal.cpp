@@ -137,10 +137,16 @@ bool Journal::Save(File* db, int64_t page) {
 bool Journal::WriteQueued() {
   if (queue_.empty()) return true;
   if (!file_->Write(queueAt_, queue_.data(), queue_.size())) {
-    // The pages of the failed write are not saved after all.
+    // The pages of the failed write are not saved after all; the header, if
+    // it was among the bytes, stays queued, so that records never take its
+    // place.
     for (int64_t page : queuedPages_) saved_[static_cast<size_t>(page / 64)] &= ~(uint64_t{1} << (page % 64));
     queuedPages_.clear();
     queue_.clear();
+    if (queueAt_ == 0) {
+      queue_.resize(kJournalHeaderSize);
+      FormatJournalHeader(header_, queue_.data());
+    }
     return Fail(file_.get());
   }
   queueAt_ += static_cast<int64_t>(queue_.size());

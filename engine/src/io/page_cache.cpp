@@ -332,6 +332,8 @@ bool SharedFile::Poison(const char* what, int code) {
 bool SharedFile::WriteBack(int32_t f) {
   Frame& fr = frames_[f];
   if (!fr.dirty) return true;
+  // After a failure nothing more reaches the file before the rollback.
+  if (poisoned_ || broken_) return false;
   const int64_t base = int64_t{fr.page} * kPageSize;
   const uint8_t* data = FrameData(f);
   for (size_t i = 0; i < kSubPages;) {
