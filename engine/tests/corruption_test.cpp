@@ -494,6 +494,28 @@ TEST(Corruption, AFileThatEndsBeforeItsBlocksIsNotMadeLonger) {
   EXPECT_EQ(ReadBytes(dir.File("cut.db")).size(), good.size());
 }
 
+// A reference to a block that begins inside the file but cannot end there
+// (three bytes before the end: shorter than any record or chain node) is
+// as much past the end as one beyond it.
+TEST(Corruption, ABlockThatRunsPastTheEndIsNotMadeWholeByGrowth) {
+  TempDir dir;
+  auto good = MakeFile(dir, 700, 700);
+  auto bad = good;
+  const int32_t leaf = Le32(good, 15292 + 4);  // key 1's first leaf
+  Put32(bad, leaf + 808 + 4 * 5, static_cast<int32_t>(good.size()) - 3);
+  WriteBytes(dir.File("cut.db"), bad);
+  {
+    COrvex db(dir.File("cut.db").c_str(), 66);
+    ASSERT_TRUE(db.IsDBOpen()) << db.GetErrMsg();
+    int n = 0;
+    for (bool ok = db.GetFirst(1); ok; ok = db.GetNext(1)) ++n;
+    EXPECT_EQ(n, 5);
+    EXPECT_FALSE(AddPerson(db, 1000, "n1", 0));
+    EXPECT_STREQ(db.GetErrMsg(), "database file damaged: it refers to blocks past its end");
+  }
+  EXPECT_EQ(ReadBytes(dir.File("cut.db")).size(), good.size());
+}
+
 // A free list whose third block names a live record is cut before that
 // block: the blocks before it are used, and after the file is closed and
 // opened again the list no longer reaches the record.

@@ -385,8 +385,9 @@ class Table {
   // keys under which an update leaves the record where it was (sameValue).
   void AllowOneMore(const bool* samePlace);
   bool ReadRecordAt(int32_t offset, uint8_t* fixed);
-  // Restores a trimmed block of at most want bytes into fixed, checking it.
-  bool RestoreChecked(const uint8_t* block, int want, uint8_t* fixed);
+  // Restores a trimmed block of at most want bytes into fixed, checking it;
+  // wantEndsFile: the want bytes reach the end of the file.
+  bool RestoreChecked(const uint8_t* block, int want, bool wantEndsFile, uint8_t* fixed);
   // Prefetches the records noted ahead of a walk's position (n bytes each)
   // and forgets them.
   void PrefetchAhead(SharedFile::Reader* access, int n);

@@ -21,6 +21,9 @@ bool Table::ReadDup(int32_t offset, DupNode* d, bool* isDup) {
     SetError(err::kReadFailed);
     return false;
   }
+  // A short read that holds neither a node nor the smallest record block:
+  // the block runs past the end of the file.
+  if (got < kDupNodeSize && got < schema_.smallestBlock) refersPastEnd_ = true;
   if (got == kDupNodeSize && IsDupNode(b)) {
     d->Decode(b);
     *isDup = true;

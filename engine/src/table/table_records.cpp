@@ -1,5 +1,6 @@
 // Records: insert, update, delete, the record free list and the
 // auto-increment value. Record block formats: format/record_codec.h.
+#include <algorithm>
 #include <cassert>
 #include <cstdint>
 #include <cstring>
@@ -14,8 +15,11 @@ void Table::PrefetchAhead(SharedFile::Reader* access, int n) {
   aheadCount_ = 0;
 }
 
-bool Table::RestoreChecked(const uint8_t* block, int want, uint8_t* fixed) {
+bool Table::RestoreChecked(const uint8_t* block, int want, bool wantEndsFile, uint8_t* fixed) {
   int len = Load16(block);
+  // A length that runs past the end of the file names bytes the file does
+  // not have yet: growing the file would give them a meaning.
+  if (len > want && wantEndsFile) refersPastEnd_ = true;
   if (len < 2 || len > want || !RestoreRecord(schema_, block, len, fixed)) {
     SetError(err::kDamaged);
     return false;
@@ -40,23 +44,25 @@ bool Table::ReadRecordAt(int32_t offset, uint8_t* fixed) {
   // length then says how much of it is the record.
   int64_t room = FileEnd() - offset;
   int want = MaxTrimmedSize(schema_);
-  if (offset < kHeaderSize || room < 2) {
+  // No record block is shorter than the schema's smallest: one that would
+  // end past the file lies (partly) where the file may grow.
+  if (offset < kHeaderSize || room < std::max(2, schema_.smallestBlock)) {
     if (offset >= kHeaderSize) refersPastEnd_ = true;
     SetError(err::kDamaged);
     return false;
   }
+  const bool wantEndsFile = room <= want;
   if (room < want) want = static_cast<int>(room);
-  const uint8_t* b = nullptr;
   {
     // Commonly the block lies in a cached page: restore it from there, with
     // no copy into the block buffer first.
     SharedFile::Reader access(file_->shared());
     PrefetchAhead(&access, want);
-    b = access.Peek(offset, static_cast<size_t>(want));
-    if (b) return RestoreChecked(b, want, fixed);
+    if (const uint8_t* b = access.Peek(offset, static_cast<size_t>(want)))
+      return RestoreChecked(b, want, wantEndsFile, fixed);
   }
   if (!ReadAt(offset, block_.get(), want)) return false;
-  return RestoreChecked(block_.get(), want, fixed);
+  return RestoreChecked(block_.get(), want, wantEndsFile, fixed);
 }
 
 bool Table::SetRecBuff(void* image, int length) {
