@@ -370,8 +370,8 @@ class Mutator {
     int32_t current = 0;
     std::memcpy(&current, b.data() + at, std::min(width, 4));
     std::vector<int64_t> choices = {0, -1, 1, -2, 2, 199, 200, 201, INT32_MAX, INT32_MIN, 15471, 15472, 15473,
-                                    size, size - 1, size - 24, size - 6, current + 1, current - 1,
-                                    current + 24, current - 24, static_cast<int32_t>(at), 0x7FFF, -32768,
+                                    size, size - 1, size - 24, size - 6, int64_t{current} + 1, int64_t{current} - 1,
+                                    int64_t{current} + 24, int64_t{current} - 24, static_cast<int32_t>(at), 0x7FFF, -32768,
                                     0x50554466 /* "fDUP" */};
     if (!map_.blocks.empty()) {
       for (int i = 0; i < 6; ++i) choices.push_back(map_.blocks[v_.rng()() % map_.blocks.size()]);
