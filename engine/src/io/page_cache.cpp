@@ -52,6 +52,25 @@ std::string HolderText(const LockHolder& h) {
   return who + " has the file open for " + (h.writer ? "writing" : "reading");
 }
 
+// After a refused lock: false (with the reason) when the refusal is not
+// "busy" or the deadline has passed, else a pause that doubles up to 50 ms.
+bool PauseBeforeRetry(int error, const LockHolder& holder, std::chrono::steady_clock::time_point deadline,
+                      int* pause, std::string* why) {
+  if (error != EAGAIN) {
+    *why = "can't lock the file: " + FailureText(error);
+    return false;
+  }
+  const auto now = std::chrono::steady_clock::now();
+  if (now >= deadline) {
+    *why = HolderText(holder);
+    return false;
+  }
+  std::this_thread::sleep_for(
+      std::min<std::chrono::steady_clock::duration>(std::chrono::milliseconds(*pause), deadline - now));
+  *pause = std::min(*pause * 2, 50);
+  return true;
+}
+
 }  // namespace
 
 SharedFile::SharedFile(std::unique_ptr<File> file, FileSystem* fs, const char* path, size_t cacheBytes)
@@ -118,18 +137,7 @@ bool SharedFile::Start(bool writer, bool exclusive, bool create, int busyMs, std
       lock_ = kind;
       break;
     }
-    if (file_->LastError() != EAGAIN) {
-      *why = "can't lock the file: " + FailureText(file_->LastError());
-      return false;
-    }
-    const auto now = std::chrono::steady_clock::now();
-    if (now >= deadline) {
-      *why = HolderText(holder);
-      return false;
-    }
-    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
-        std::chrono::milliseconds(pause), deadline - now));
-    pause = std::min(pause * 2, 50);
+    if (!PauseBeforeRetry(file_->LastError(), holder, deadline, &pause, why)) return false;
   }
   if (create) {
     // The file is made anew: a journal of what it held before must never be
@@ -184,18 +192,7 @@ bool SharedFile::LockWithin(LockKind kind, int busyMs, std::string* why) {
       lock_ = kind;
       return true;
     }
-    if (file_->LastError() != EAGAIN) {
-      *why = "can't lock the file: " + FailureText(file_->LastError());
-      return false;
-    }
-    const auto now = std::chrono::steady_clock::now();
-    if (now >= deadline) {
-      *why = HolderText(holder);
-      return false;
-    }
-    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
-        std::chrono::milliseconds(pause), deadline - now));
-    pause = std::min(pause * 2, 50);
+    if (!PauseBeforeRetry(file_->LastError(), holder, deadline, &pause, why)) return false;
   }
 }
 
