@@ -15,6 +15,7 @@
 //   table_navigation.cpp  value seeks and walks
 //   table_patterns.cpp    pattern search and saved positions
 //   table_chunks.cpp      chunk storage
+//   table_bulk.cpp        bulk loading of a table without records
 #ifndef ORVEX_TABLE_TABLE_H_
 #define ORVEX_TABLE_TABLE_H_
 
@@ -31,6 +32,7 @@
 #include "format/schema.h"
 #include "io/page_cache.h"
 #include "keys/key_value.h"
+#include "table/key_entries.h"
 
 namespace orvex {
 
@@ -252,6 +254,19 @@ class Table {
   bool GetChunk(void* dest, int length, int field);
   int GetChunkSize(int field);
 
+  // ---- bulk load (table_bulk.cpp)
+  // A table without records takes its first records faster in a bulk load:
+  // from BeginBulkLoad on, Insert writes each record at the end of the file
+  // and keeps its key values in memory, and EndBulkLoad builds every index
+  // from them at once (Flush and CloseDB end the load too). Until then the
+  // loaded records cannot be found, and nothing but Insert and AppendChunk
+  // may be called. When the kept values pass memoryBudget bytes, the
+  // indexes are built and the load goes on by ordinary inserts. A unique
+  // key holding a value twice fails the load ("the key is unduplicated"):
+  // the header stays as it was, with no record.
+  bool BeginBulkLoad(size_t memoryBudget);
+  bool EndBulkLoad();
+
  private:
   void SetError(const char* text) {
     err_ = text;
@@ -392,6 +407,9 @@ class Table {
   // and forgets them.
   void PrefetchAhead(SharedFile::Reader* access, int n);
   bool AutoIncValue(int field, int32_t* value);
+  // The key whose largest value gives an auto-increment field its next
+  // value: its unique single-field key, else another on it; -1 when none.
+  int AutoIncKey(int field) const;
   int InsertWorstCaseGrowth(int recordBlock);
   // Makes the current record buffer hold the current key's current record,
   // reading it when a load is pending or the buffer holds another record.
@@ -477,6 +495,12 @@ class Table {
   // Frees the chains of a record's chunk fields, except those that
   // replacement (when given) still references.
   void FreeChunks(const uint8_t* record, const uint8_t* replacement);
+
+  // ---- bulk load (table_bulk.cpp)
+  bool BulkRecord(void* image, int length);
+  // Builds key k's index from its sorted entries: the duplicate chains, the
+  // leaves, the levels above; the header is left to the caller.
+  bool BuildIndex(int k, const KeyEntries& e, int32_t* root, int32_t* first, int32_t* last);
 
   // ---- pattern search (table_patterns.cpp)
   void ClearPattern();
@@ -606,6 +630,11 @@ class Table {
   // Free lists found damaged: not used again until the next open.
   bool recordListDamaged_ = false;
   bool dupListDamaged_ = false;
+  // The bulk load under way: one entry list per key (empty: none), the
+  // memory they may take, the records loaded.
+  std::vector<KeyEntries> bulk_;
+  size_t bulkBudget_ = 0;
+  int32_t bulkRecords_ = 0;
   // A free block being checked, as a block and as a record.
   std::vector<uint8_t> probeBlock_;
   std::vector<uint8_t> probeRecord_;

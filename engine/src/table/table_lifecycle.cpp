@@ -23,6 +23,7 @@ void Table::Init() {
   open_ = ready_ = dirty_ = false;
   trimOnCreate_ = true;
   ForgetPositions();
+  bulk_.clear();
   err_.clear();
   version_.clear();
   hdr_.Clear();
@@ -202,6 +203,8 @@ bool Table::Flush() {
 }
 
 bool Table::Commit() {
+  // A bulk load under way ends here: its records become reachable first.
+  const bool loaded = EndBulkLoad();
   // The header image goes to the file when it differs from what the file
   // holds (a write that fails leaves the file poisoned, and the commit
   // below reports it). An unchanged file makes the commit a no-op.
@@ -212,7 +215,7 @@ bool Table::Commit() {
   std::string why;
   if (file_->Commit(&why)) {
     dirty_ = false;
-    return true;
+    return loaded;
   }
   AfterRollback();
   err_ = why.empty() ? err::kWriteFailed : why;

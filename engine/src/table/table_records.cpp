@@ -317,8 +317,7 @@ void Table::DistrustFreeList(bool dupNode) {
 // The value is one more than the largest value under the auto-increment
 // field's own key (the unique key made with the field), 1 when that key
 // holds no live record. The positions of every key stay as they are.
-bool Table::AutoIncValue(int field, int32_t* value) {
-  *value = 1;
+int Table::AutoIncKey(int field) const {
   int key = -1;
   for (int k = 0; k < schema_.keys; ++k) {
     const KeyDef& d = schema_.key[k];
@@ -327,6 +326,12 @@ bool Table::AutoIncValue(int field, int32_t* value) {
       if (d.attribute == kKeyUnique) break;
     }
   }
+  return key;
+}
+
+bool Table::AutoIncValue(int field, int32_t* value) {
+  *value = 1;
+  const int key = AutoIncKey(field);
   if (key < 0 || hdr_.lastLeaf(key) == -1) return true;
   Node& n = nodeC_;
   if (!ReadNode(key, hdr_.lastLeaf(key), &n)) return false;
@@ -430,7 +435,7 @@ bool Table::Insert(void* image, int length) {
   // the update has put back what it changed).
   int32_t appended[kMaxFields];
   const int count = AppendedChunks(appended);
-  if (InsertRecord(image, length)) return true;
+  if (bulk_.empty() ? InsertRecord(image, length) : BulkRecord(image, length)) return true;
   if (changeDepth_ == 0)
     for (int i = 0; i < count; ++i) InsertChunkDeleteList(appended[i]);
   return false;

@@ -1,0 +1,48 @@
+// The index entries of one key gathered during a bulk load: each record's
+// key value, as a node slot holds it, and the record's offset. Records
+// arrive in file order, so offsets ascend; Sort puts the entries in key
+// order, equal values in arrival order (the order in which ordinary inserts
+// would chain them).
+#ifndef ORVEX_TABLE_KEY_ENTRIES_H_
+#define ORVEX_TABLE_KEY_ENTRIES_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "format/schema.h"
+
+namespace orvex {
+
+class KeyEntries {
+ public:
+  explicit KeyEntries(const KeyDef& def);
+
+  // value: a key value buffer (kKeyBufferSize bytes, see key_value.h).
+  void Add(const uint8_t* value, int32_t record);
+  // Puts the entries in key order; nothing to do when they came in order.
+  void Sort();
+
+  size_t size() const { return records_.size(); }
+  // Memory held, in bytes.
+  size_t bytes() const {
+    return values_.capacity() + records_.capacity() * sizeof(int32_t) + order_.capacity() * sizeof(uint32_t);
+  }
+  // The i-th entry in key order (after Sort).
+  const uint8_t* value(size_t i) const { return &values_[Slot(i) * width_]; }
+  int32_t record(size_t i) const { return records_[Slot(i)]; }
+
+ private:
+  size_t Slot(size_t i) const { return order_.empty() ? i : order_[i]; }
+
+  const KeyDef* def_;
+  size_t width_;  // slot width of the key's nodes
+  std::vector<uint8_t> values_;
+  std::vector<int32_t> records_;
+  std::vector<uint32_t> order_;  // empty while the arrival order is key order
+  bool inOrder_ = true;
+};
+
+}  // namespace orvex
+
+#endif  // ORVEX_TABLE_KEY_ENTRIES_H_
