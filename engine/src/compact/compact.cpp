@@ -131,7 +131,7 @@ bool CompactDB(const char* source, const char* destination, void (*progress)(int
     }
     return false;
   }
-  bool ok = d.BeginBulkLoad(kBulkLoadBudget) && CopyRecords(s, d, progress, context);
+  bool ok = d.BeginBulkLoad(kBulkLoadBudget, s.GetRecordNum()) && CopyRecords(s, d, progress, context);
   if (ok) {
     // The copy is complete only when its indexes are built and its header
     // and blocks are written.

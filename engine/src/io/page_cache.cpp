@@ -2,6 +2,7 @@
 #include "io/page_cache.h"
 
 #include <errno.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -353,6 +354,18 @@ bool SharedFile::WriteBack(int32_t f) {
   return true;
 }
 
+uint8_t* SharedFile::NewSlab(size_t frames) {
+  constexpr size_t kSlabBytes = kSlabFrames * kPageSize;
+  const size_t bytes = frames * kPageSize;
+  void* p = nullptr;
+  // A whole slab is aligned to its size, so that it can be one large page.
+  if (posix_memalign(&p, bytes == kSlabBytes ? kSlabBytes : kPageSize, bytes) != 0) return nullptr;
+#ifdef MADV_HUGEPAGE
+  if (bytes == kSlabBytes) madvise(p, bytes, MADV_HUGEPAGE);  // a hint: failure changes nothing
+#endif
+  return static_cast<uint8_t*>(p);
+}
+
 int32_t SharedFile::FreeFrame() {
   // The oldest streamed page goes first, once a few newer ones follow it.
   // One used since it was streamed (a chunk block's header behind the data,
@@ -379,7 +392,11 @@ int32_t SharedFile::FreeFrame() {
   if (frames_.size() < capacity_) {
     int32_t f = static_cast<int32_t>(frames_.size());
     // Not zeroed: a frame is read into or written over before use.
-    if (f % kSlabFrames == 0) slabs_.push_back(std::unique_ptr<uint8_t[]>(new uint8_t[kSlabFrames * kPageSize]));
+    if (f % kSlabFrames == 0) {
+      uint8_t* slab = NewSlab(std::min(kSlabFrames, capacity_ - static_cast<size_t>(f)));
+      if (!slab) return -1;
+      slabs_.emplace_back(slab);
+    }
     frames_.emplace_back();
     return f;
   }

@@ -35,6 +35,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <atomic>
 #include <deque>
 #include <memory>
@@ -202,7 +203,13 @@ class SharedFile {
   bool Poison(const char* what, int code);
   bool HasDirtyFrames() const;
 
-  static constexpr size_t kSlabFrames = 16;
+  // Frames come in slabs of 2 MB, which the system may back with one large
+  // page: filling a big cache then costs a fault per slab, not per 4 KB.
+  static constexpr size_t kSlabFrames = (size_t{2} << 20) / kPageSize;
+  struct SlabFree {
+    void operator()(uint8_t* p) const { std::free(p); }
+  };
+  uint8_t* NewSlab(size_t frames);
 
   std::mutex mu_;
   std::unique_ptr<File> file_;
@@ -215,7 +222,7 @@ class SharedFile {
   std::atomic<int64_t> size_;  // read without the lock by Size()
   std::atomic<uint64_t> changes_{0};
   std::vector<Frame> frames_;
-  std::vector<std::unique_ptr<uint8_t[]>> slabs_;
+  std::vector<std::unique_ptr<uint8_t[], SlabFree>> slabs_;
   std::vector<int32_t> slots_;
   uint32_t mask_ = 0;
   size_t hand_ = 0;

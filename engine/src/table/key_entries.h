@@ -18,6 +18,9 @@ class KeyEntries {
  public:
   explicit KeyEntries(const KeyDef& def);
 
+  // Room for n entries, so that a load of a known size does not copy them
+  // as they grow.
+  void Reserve(size_t n);
   // value: a key value buffer (kKeyBufferSize bytes, see key_value.h).
   void Add(const uint8_t* value, int32_t record);
   // Puts the entries in key order; nothing to do when they came in order.
@@ -26,11 +29,14 @@ class KeyEntries {
   size_t size() const { return records_.size(); }
   // Memory held, in bytes.
   size_t bytes() const {
-    return values_.capacity() + records_.capacity() * sizeof(int32_t) + order_.capacity() * sizeof(uint32_t);
+    return values_.capacity() + records_.capacity() * sizeof(int32_t) + order_.capacity() * sizeof(uint32_t) +
+           repeats_.capacity();
   }
-  // The i-th entry in key order (after Sort).
+  // The i-th entry in key order (after Sort), and whether its value equals
+  // the one before it.
   const uint8_t* value(size_t i) const { return &values_[Slot(i) * width_]; }
   int32_t record(size_t i) const { return records_[Slot(i)]; }
+  bool repeats(size_t i) const { return repeats_[i] != 0; }
 
  private:
   size_t Slot(size_t i) const { return order_.empty() ? i : order_[i]; }
@@ -40,6 +46,7 @@ class KeyEntries {
   std::vector<uint8_t> values_;
   std::vector<int32_t> records_;
   std::vector<uint32_t> order_;  // empty while the arrival order is key order
+  std::vector<uint8_t> repeats_;  // per entry in key order: 1 when equal to the one before
   bool inOrder_ = true;
 };
 

@@ -263,8 +263,9 @@ class Table {
   // may be called. When the kept values pass memoryBudget bytes, the
   // indexes are built and the load goes on by ordinary inserts. A unique
   // key holding a value twice fails the load ("the key is unduplicated"):
-  // the header stays as it was, with no record.
-  bool BeginBulkLoad(size_t memoryBudget);
+  // the header stays as it was, with no record. expectedRecords (0 when
+  // unknown) lets the memory for the values be taken at once.
+  bool BeginBulkLoad(size_t memoryBudget, int expectedRecords = 0);
   bool EndBulkLoad();
 
  private:

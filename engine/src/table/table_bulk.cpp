@@ -12,13 +12,14 @@
 // splits, so the copy is tighter and its walks touch fewer nodes. Each key's
 // blocks follow the records in the file: its duplicate nodes, then its
 // leaves left to right, then each level above them, the root last.
+#include <algorithm>
 #include <cstring>
 
 #include "table/table.h"
 
 namespace orvex {
 
-bool Table::BeginBulkLoad(size_t memoryBudget) {
+bool Table::BeginBulkLoad(size_t memoryBudget, int expectedRecords) {
   if (!open_ || !ready_ || !file_->writable()) {
     SetError(err::kNotOpen);
     return false;
@@ -28,7 +29,14 @@ bool Table::BeginBulkLoad(size_t memoryBudget) {
     if (hdr_.root(k) != -1) return false;
   ForgetPositions();
   bulk_.clear();
-  for (int k = 0; k < schema_.keys; ++k) bulk_.emplace_back(schema_.key[k]);
+  size_t perRecord = 0;
+  for (int k = 0; k < schema_.keys; ++k) perRecord += static_cast<size_t>(schema_.key[k].slotWidth) + 5;
+  const size_t reserve = std::min(static_cast<size_t>(expectedRecords > 0 ? expectedRecords : 0),
+                                  memoryBudget / (perRecord ? perRecord : 1));
+  for (int k = 0; k < schema_.keys; ++k) {
+    bulk_.emplace_back(schema_.key[k]);
+    bulk_.back().Reserve(reserve);
+  }
   bulkBudget_ = memoryBudget;
   bulkRecords_ = 0;
   return true;
@@ -114,7 +122,7 @@ bool Table::BuildIndex(int k, const KeyEntries& e, int32_t* root, int32_t* first
   std::vector<size_t> valueStart;
   size_t chained = 0;
   for (size_t i = 0; i < e.size(); ++i) {
-    if (i > 0 && CompareKeys(d, e.value(i - 1), e.value(i)) == 0) {
+    if (e.repeats(i)) {
       if (d.attribute == kKeyUnique) {
         SetError(err::kUnduplicated);
         return false;
