@@ -53,12 +53,16 @@ class Checker {
   }
 
  private:
-  void Add(int64_t offset, int key, std::string what) {
+  void Add(int64_t offset, int key, std::string what, int64_t subject = -1) {
     ++r_->violationCount;
     if (r_->violations.size() < kMaxReported) {
-      r_->violations.push_back(Violation{offset, key, std::move(what)});
+      r_->violations.push_back(Violation{offset, key, std::move(what), subject});
     }
   }
+
+  // A violation found while following a leaf entry of the key being walked,
+  // about what the entry or a chain link names at `subject`.
+  void AddFound(int64_t offset, int64_t subject, std::string what) { Add(offset, k_, std::move(what), subject); }
 
   bool IsDupNode(int64_t off) const {
     return off >= kHeaderSize && f_.Contains(off, kDupNodeSize) &&
@@ -291,7 +295,7 @@ class Checker {
     const uint8_t* entryKey = Slot(*key_, leaf, entry);
     const std::string label = "entry " + std::to_string(entry);
     if (rec < kHeaderSize || !f_.Contains(rec, 1)) {
-      Add(leaf, k_, label + " record offset " + std::to_string(rec) + " lies outside the file's blocks");
+      AddFound(leaf, rec, label + " record offset " + std::to_string(rec) + " lies outside the file's blocks");
       complete_ = false;
       return;
     }
@@ -300,7 +304,7 @@ class Checker {
       return;
     }
     if (key_->attribute != 1) {
-      Add(leaf, k_, label + " holds a duplicate chain under a unique key");
+      AddFound(leaf, rec, label + " holds a duplicate chain under a unique key");
     }
     WalkChain(leaf, label, rec, entryKey);
   }
@@ -310,17 +314,17 @@ class Checker {
     std::string why;
     int blockLength = 0;
     if (!ReadRecord(f_, h_, rec, &fixed, &why, &blockLength)) {
-      Add(where, k_, label + ": " + why);
+      AddFound(where, rec, label + ": " + why);
       complete_ = false;
       return;
     }
     if (k_ == 0) blocks_.push_back(Block{rec, blockLength, "record"});
     const std::vector<uint8_t> value = FormKeyValue(h_, *key_, fixed.data());
     if (CompareKeyValues(h_, *key_, value.data(), entryKey) != 0) {
-      Add(where, k_, label + ": record " + std::to_string(rec) + " has a key value different from the entry's");
+      AddFound(where, rec, label + ": record " + std::to_string(rec) + " has a key value different from the entry's");
     }
     if (freeRecords_.count(rec)) {
-      Add(where, k_, label + ": record " + std::to_string(rec) + " is live but on the record free list");
+      AddFound(where, rec, label + ": record " + std::to_string(rec) + " is live but on the record free list");
     }
     records_->push_back(rec);
   }
@@ -331,35 +335,37 @@ class Checker {
     int64_t last = -1;
     while (n != -1) {
       if (!IsDupNode(n)) {
-        Add(prev >= 0 ? prev : leaf, k_, label + ": chain link " + std::to_string(n) +
-                                             (n >= kHeaderSize && f_.Contains(n, kDupNodeSize)
-                                                  ? " is not a duplicate node"
-                                                  : " lies outside the file's blocks"));
+        AddFound(prev >= 0 ? prev : leaf, n,
+                 label + ": chain link " + std::to_string(n) +
+                     (n >= kHeaderSize && f_.Contains(n, kDupNodeSize) ? " is not a duplicate node"
+                                                                       : " lies outside the file's blocks"));
         complete_ = false;
         break;
       }
       if (!dupSeen_.insert(static_cast<int32_t>(n)).second) {
-        Add(n, k_, label + ": duplicate node reached twice (a cycle or a shared chain)");
+        AddFound(n, n, label + ": duplicate node reached twice (a cycle or a shared chain)");
         complete_ = false;
         break;
       }
       blocks_.push_back(Block{n, kDupNodeSize, "duplicate node"});
       if (freeDups_.count(static_cast<int32_t>(n))) {
-        Add(n, k_, label + ": duplicate node is in a chain and on the duplicate-node free list");
+        AddFound(n, n, label + ": duplicate node is in a chain and on the duplicate-node free list");
       }
       const int32_t back = f_.I32(n + 16);
       if (back != prev) {
-        Add(n, k_, label + ": duplicate node's previous link is " + std::to_string(back) + ", expected " +
-                       std::to_string(prev));
+        AddFound(n, n,
+                 label + ": duplicate node's previous link is " + std::to_string(back) + ", expected " +
+                     std::to_string(prev));
       }
       const int32_t rec = f_.I32(n + 8);
       if (rec == -1) {
-        Add(n, k_, label + ": duplicate node holds no record");
+        AddFound(n, n, label + ": duplicate node holds no record");
       } else if (rec < kHeaderSize || !f_.Contains(rec, 1)) {
-        Add(n, k_, label + ": duplicate node's record " + std::to_string(rec) + " lies outside the file's blocks");
+        AddFound(n, rec,
+                 label + ": duplicate node's record " + std::to_string(rec) + " lies outside the file's blocks");
         complete_ = false;
       } else if (IsDupNode(rec)) {
-        Add(n, k_, label + ": duplicate node's record " + std::to_string(rec) + " is itself a duplicate node");
+        AddFound(n, rec, label + ": duplicate node's record " + std::to_string(rec) + " is itself a duplicate node");
         complete_ = false;
       } else {
         CheckRecord(n, label, rec, entryKey);
@@ -370,8 +376,9 @@ class Checker {
     }
     const int32_t headLast = f_.I32(static_cast<int64_t>(head) + 20);
     if (last != -1 && headLast != last) {
-      Add(head, k_, label + ": chain head's last pointer is " + std::to_string(headLast) +
-                        ", the chain ends at " + std::to_string(last));
+      AddFound(head, head,
+               label + ": chain head's last pointer is " + std::to_string(headLast) + ", the chain ends at " +
+                   std::to_string(last));
     }
   }
 
@@ -385,7 +392,7 @@ class Checker {
       std::sort(r.begin(), r.end());
       const auto dup = std::adjacent_find(r.begin(), r.end());
       if (dup != r.end()) {
-        Add(*dup, static_cast<int>(k), "record " + std::to_string(*dup) + " is reached twice through this key");
+        Add(*dup, static_cast<int>(k), "record " + std::to_string(*dup) + " is reached twice through this key", *dup);
       }
       if (!h_.keys[k].usable) continue;
       if (static_cast<long long>(r.size()) != h_.recordCount) {

@@ -140,6 +140,11 @@ struct Violation {
   int64_t offset = -1;
   int key = -1;  // key number, or -1 when it concerns no key
   std::string what;
+  // For what was found by following a leaf entry: the offset, named by the
+  // entry or by a chain link, where the fault lies (a record, a duplicate
+  // node, or what stands there instead). It stays the same while the entry
+  // moves between slots and nodes. -1 otherwise.
+  int64_t subject = -1;
 };
 
 struct Header {

@@ -378,6 +378,43 @@ TEST_F(CheckDamage, RecordBlocksAndKeyValues) {
       << Dump(r);
 }
 
+// What is found by following an entry or a chain link names the offset where
+// it lies, so that the same fault is known again after the entry has moved.
+TEST_F(CheckDamage, FaultsFoundThroughAnEntryNameWhereTheyLie) {
+  auto subjectOf = [](const CheckReport& r, int64_t offset, const std::string& text) {
+    for (const auto& v : r.violations)
+      if (v.offset == offset && v.what.find(text) != std::string::npos) return v.subject;
+    return int64_t{-2};
+  };
+  const int32_t inside = p_.records[3] + 1;
+  const int32_t leaf = p_.idLevels[0][1];
+  b().I32(leaf + 808 + 4 * 6, inside);
+  CheckReport r = Run();
+  EXPECT_EQ(subjectOf(r, leaf, "entry 6: "), inside) << Dump(r);
+  EXPECT_EQ(subjectOf(r, -1, "live entries"), -1) << Dump(r);
+
+  SetUp();
+  const int32_t outside = b().size() + 40;
+  b().I32(leaf + 808 + 4 * 6, outside);
+  r = Run();
+  EXPECT_EQ(subjectOf(r, leaf, "entry 6 record offset"), outside) << Dump(r);
+
+  // Inside a chain: the record a duplicate node names, the node a link
+  // names, and the node whose own links are wrong.
+  SetUp();
+  const int32_t head = p_.heads["n001"];
+  const int32_t second = b().GetI32(head + 12);
+  b().I32(second + 8, inside);
+  b().I32(second + 16, -1);
+  r = Run();
+  EXPECT_EQ(subjectOf(r, second, "does not fit"), inside) << Dump(r);
+  EXPECT_EQ(subjectOf(r, second, "previous link is -1"), second) << Dump(r);
+  SetUp();
+  b().I32(second + 12, p_.records[5]);
+  r = Run();
+  EXPECT_EQ(subjectOf(r, second, "is not a duplicate node"), p_.records[5]) << Dump(r);
+}
+
 TEST_F(CheckDamage, FreeListCycles) {
   // Record free list: a -> b -> a.
   const int32_t a = b().WriteRecord(b().NewRecord());
