@@ -480,8 +480,10 @@ class Checker {
         const bool same = b.start == reach->start && b.length == reach->length && std::strcmp(b.kind, reach->kind) == 0;
         // A block listed twice was already reported where it was found twice.
         if (!same) {
-          Add(b.start, -1, std::string(b.kind) + " of " + std::to_string(b.length) + " bytes overlaps the " +
-                               reach->kind + " at " + std::to_string(reach->start));
+          Add(b.start, -1,
+              std::string(b.kind) + " of " + std::to_string(b.length) + " bytes overlaps the " + reach->kind +
+                  " at " + std::to_string(reach->start),
+              reach->start);
         }
       }
       if (reach == nullptr || b.start + b.length > reach->start + reach->length) reach = &b;

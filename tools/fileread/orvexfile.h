@@ -142,8 +142,9 @@ struct Violation {
   std::string what;
   // For what was found by following a leaf entry: the offset, named by the
   // entry or by a chain link, where the fault lies (a record, a duplicate
-  // node, or what stands there instead). It stays the same while the entry
-  // moves between slots and nodes. -1 otherwise.
+  // node, or what stands there instead); it stays the same while the entry
+  // moves between slots and nodes. For two blocks that share bytes: the
+  // start of the other block (`offset` is this one's). -1 otherwise.
   int64_t subject = -1;
 };
 

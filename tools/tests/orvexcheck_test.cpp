@@ -462,6 +462,7 @@ TEST_F(CheckDamage, BlocksSharingBytes) {
   EXPECT_TRUE(Has(r, inside, "free record block of 24 bytes overlaps the index node at " + std::to_string(leaf)))
       << Dump(r);
   EXPECT_EQ(r.violationCount, 1) << Dump(r);
+  EXPECT_EQ(r.violations[0].subject, leaf);  // the block overlapped, whichever kinds the two are
 
   // A freed duplicate node laid over the last node of a live chain, whose
   // next link (-1) ends the free list.
