@@ -32,7 +32,7 @@
 #include <random>
 #include <set>
 #include <string>
-#include <utility>
+#include <tuple>
 #include <vector>
 
 #include "orvex.h"
@@ -658,10 +658,13 @@ class Exercise {
 // What a damaged entry or chain link names is followed by its place: the key
 // and the offset named (the violation's subject). That offset often lies
 // inside a sound block (a record's chunk block, an index node's slots, a
-// duplicate node) that the operations rightly rewrite, so the same damage may
-// read as another kind afterwards. The violations at a place damaged both
-// before and after are therefore set aside on both sides; damage reaching any
-// other entry, record, chain or block is still judged by kind.
+// duplicate node) that the operations rightly rewrite or free, so the same
+// damage may read as another kind afterwards; likewise a block that overlaps
+// a sound one, followed by the two blocks' starts. The violations at a place
+// damaged both before and after are therefore set aside on both sides, and
+// the rest is judged by kind as above (a kind seen before, even at a place
+// set aside, may grow by the records added). Damage reaching any other
+// entry, record, chain or block still counts.
 std::string Kind(const of::Violation& v) {
   std::string s;
   bool digits = false;
@@ -688,21 +691,24 @@ std::string Kind(const of::Violation& v) {
   return std::to_string(v.key) + ":" + s;
 }
 
-using DamagedPlace = std::pair<int, int64_t>;  // key, subject
+// Key, own start (overlaps only) and subject.
+using DamagedPlace = std::tuple<int, int64_t, int64_t>;
+
+DamagedPlace PlaceOf(const of::Violation& v) { return {v.key, v.key < 0 ? v.offset : -1, v.subject}; }
 
 std::set<DamagedPlace> DamagedPlaces(const of::CheckReport& r) {
   std::set<DamagedPlace> places;
   for (const of::Violation& v : r.violations)
-    if (v.subject >= 0) places.insert({v.key, v.subject});
+    if (v.subject >= 0) places.insert(PlaceOf(v));
   return places;
 }
 
 // The kinds of a report and their counts, leaving out the violations at the
 // places in `setAside`.
-std::map<std::string, long long> Kinds(const of::CheckReport& r, const std::set<DamagedPlace>& setAside) {
+std::map<std::string, long long> Kinds(const of::CheckReport& r, const std::set<DamagedPlace>& setAside = {}) {
   std::map<std::string, long long> kinds;
   for (const of::Violation& v : r.violations)
-    if (v.subject < 0 || !setAside.count({v.key, v.subject})) ++kinds[Kind(v)];
+    if (v.subject < 0 || !setAside.count(PlaceOf(v))) ++kinds[Kind(v)];
   // Beyond the reported ones only the count is known.
   if (r.violationCount > static_cast<long long>(r.violations.size()))
     kinds["unlisted"] = r.violationCount - static_cast<long long>(r.violations.size());
@@ -716,12 +722,13 @@ std::string Spread(const of::CheckReport& before, const of::CheckReport& after, 
   std::set<DamagedPlace> both;
   for (const DamagedPlace& p : DamagedPlaces(after))
     if (was.count(p)) both.insert(p);
+  const auto seen = Kinds(before);
   const auto k0 = Kinds(before, both);
   std::string grown;
   for (const auto& [kind, n] : Kinds(after, both)) {
     auto it = k0.find(kind);
     const long long had = it == k0.end() ? 0 : it->second;
-    if (it == k0.end() || n > had + added)
+    if (!seen.count(kind) || n > had + added)
       grown += "\n    " + kind + " (" + std::to_string(had) + " -> " + std::to_string(n) + ")";
   }
   return grown;
