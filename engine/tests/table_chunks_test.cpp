@@ -417,6 +417,52 @@ TEST(ChunkWrites, AFailedWriteLeavesTheRecordsWritten) {
   EXPECT_EQ(got, data);
 }
 
+// An insert refused before it takes its chunks (no next auto-increment value)
+// gives them back to the free list; nothing may refer to them afterwards: an
+// update that appends nothing keeps the record's own chunk.
+TEST(ChunkWrites, ChunksOfAnInsertRefusedEarlyAreFreeAndNoLaterRecordGetsThem) {
+  MemFs fs;
+  orvex::TableOptions opt;
+  opt.fs = &fs;
+  opt.cacheBytes = 0;
+  orvex::Table t(opt);
+  ASSERT_TRUE(t.CreateField("serial", ORVEX_AUTOINC, 0));
+  ASSERT_TRUE(t.CreateField("body", ORVEX_CHUNK, 0));  // the serial is key 0
+  t.EnableTrimRecord(false);
+  ASSERT_TRUE(t.CreateDB("m.db", ""));
+  const auto own = Bytes(40, 1), refused = Bytes(60, 2);
+  ASSERT_TRUE(t.AppendChunk(own.data(), 40, 1));
+  ASSERT_TRUE(t.Insert(nullptr, 0));
+  ASSERT_TRUE(t.GetFirst(0, nullptr, 0));
+  const int32_t record = t.GetCurRec(0);
+  t.CloseDB();
+  // The record's serial (and its key slot) becomes the largest int.
+  auto& bytes = fs.Bytes("m.db");
+  Put32(bytes, static_cast<size_t>(record), INT32_MAX);
+  Put32(bytes, static_cast<size_t>(Le32(bytes, 15252)) + 1628, INT32_MAX);
+  const int32_t ownBlock = Le32(bytes, static_cast<size_t>(record) + 4);
+  ASSERT_TRUE(t.OpenDB("m.db", 66));
+
+  ASSERT_TRUE(t.AppendChunk(refused.data(), 60, 1));
+  EXPECT_FALSE(t.Insert(nullptr, 0));
+  EXPECT_STREQ(t.GetErrMsg(), "auto-increment value would pass 2147483647");
+  t.Flush();
+  const int32_t freed = Le32(fs.Bytes("m.db"), kChunkFreeHead);
+  EXPECT_GT(freed, 0);
+  EXPECT_NE(freed, ownBlock);
+
+  ASSERT_TRUE(t.GetFirst(0, nullptr, 0));
+  ASSERT_TRUE(t.Update(nullptr, 0));
+  ASSERT_TRUE(t.GetFirst(0, nullptr, 0));
+  ASSERT_EQ(t.GetChunkSize(1), 40);
+  std::vector<uint8_t> got(40);
+  ASSERT_TRUE(t.GotoChunkPos(1));
+  ASSERT_TRUE(t.GetChunk(got.data(), 40, 1));
+  EXPECT_EQ(got, own);
+  t.Flush();
+  EXPECT_EQ(Le32(fs.Bytes("m.db"), kChunkFreeHead), freed);  // still free, and only there
+}
+
 TEST(ChunkWrites, AnInsertThatFailsAfterItsRecordIsWrittenLeavesNoRecordAndFreesItsChunks) {
   // The insert fails after its record and its first key were written: it is
   // undone whole, no key reaches the record, and the chunk appended for it

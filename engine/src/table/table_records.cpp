@@ -436,8 +436,12 @@ bool Table::Insert(void* image, int length) {
   int32_t appended[kMaxFields];
   const int count = AppendedChunks(appended);
   if (bulk_.empty() ? InsertRecord(image, length) : BulkRecord(image, length)) return true;
-  if (changeDepth_ == 0)
+  if (changeDepth_ == 0 && count > 0) {
     for (int i = 0; i < count; ++i) InsertChunkDeleteList(appended[i]);
+    // An insert refused before it took them still names them as appended:
+    // a later record must not be given blocks that are on the free list.
+    ResetChunkAppend();
+  }
   return false;
 }
 
