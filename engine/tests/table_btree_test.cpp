@@ -202,3 +202,44 @@ TEST(BTree, CachedAndUncachedTablesWriteTheSameBytes) {
   EXPECT_EQ(closed[0], closed[2]);
   EXPECT_GT(closed[0].size(), 100000u);
 }
+
+// A damaged internal key leads a search into the wrong leaf: the entry would
+// go last in the leaf before the one it belongs to, or first in the leaf
+// after. Such an insert is refused and writes nothing; one that fits between
+// the leaves goes on.
+TEST(BTree, AnInsertLedIntoTheWrongLeafByADamagedInternalKeyIsRefused) {
+  for (int32_t damaged : {300, 100}) {
+    SCOPED_TRACE(damaged);
+    TempDir dir;
+    int32_t root, left, right;
+    {
+      COrvex db;
+      DefineInts(db);
+      ASSERT_TRUE(db.CreateDB(dir.File("t.db").c_str(), ""));
+      for (int i = 0; i < 201; ++i) ASSERT_TRUE(AddInt(db, i * 2));  // leaves 0..198 and 200..400
+    }
+    auto b = ReadBytes(dir.File("t.db"));
+    {
+      IntTree t{b, 0};
+      root = t.Root();
+      left = t.Child(root, 0);
+      right = t.Child(root, 1);
+    }
+    Put32(b, static_cast<size_t>(root) + 1628, damaged);  // the left leaf's internal key, 198 before
+    WriteBytes(dir.File("t.db"), b);
+    COrvex db(dir.File("t.db").c_str(), 66);
+    ASSERT_TRUE(db.IsDBOpen());
+    // 300: 251 is led to the end of the left leaf; 100: 150 to the start of the right one.
+    const int wrong = damaged == 300 ? 251 : 150;
+    EXPECT_FALSE(AddInt(db, wrong));
+    EXPECT_STREQ(db.GetErrMsg(), "database file damaged");
+    EXPECT_EQ(db.GetRecordNum(), 201);
+    const int fits = 199;  // last in the left leaf, or first in the right one
+    EXPECT_TRUE(AddInt(db, fits)) << db.GetErrMsg();
+    db.CloseDB();
+    auto after = ReadBytes(dir.File("t.db"));
+    IntTree t{after, 0};
+    EXPECT_LT(t.Key(left, t.Count(left) - 1), t.Key(right, 0));
+    EXPECT_EQ(t.Count(left) + t.Count(right), 202);
+  }
+}

@@ -422,6 +422,7 @@ class Table {
   int32_t SearchIndex(int k, const uint8_t* v, SearchResult* out, Node* node, bool raiseUpperBound);
   bool InsertIndex(int k, const uint8_t* v, int32_t record, int32_t leaf, int position);
   bool InsertInPlace(int k, const uint8_t* v, int32_t record, int32_t leaf, int position);
+  bool FitsBetweenLeaves(int k, int32_t leaf, int position, const uint8_t* v);
   int CompareKey(const uint8_t* a, const uint8_t* b, int k) const {
     return CompareKeys(schema_.key[k], a, b);
   }

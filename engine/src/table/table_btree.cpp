@@ -214,6 +214,10 @@ bool Table::InsertIndex(int k, const uint8_t* v, int32_t record, int32_t leaf, i
     hdr_.setLastLeaf(k, at);
     return true;
   }
+  if (!FitsBetweenLeaves(k, leaf, position, v)) {
+    SetError(err::kDamaged);
+    return false;
+  }
   if (file_->writable() && InsertInPlace(k, v, record, leaf, position)) return true;
   if (!ReadNode(k, leaf, &n)) return false;
   if (position < 0 || position > n.count() || !n.leaf() || !FitsAt(d, n.view(), position, v)) {
@@ -313,6 +317,25 @@ bool Table::InsertIndex(int k, const uint8_t* v, int32_t record, int32_t leaf, i
 // has room and lies inside one cache page. The bytes that change are those
 // a read, shift and whole-node write would change. false when the case does
 // not apply (nothing is changed then).
+// Invariant (2) along the leaf level: an entry put first in a leaf stays
+// above the previous leaf's last key, one put last below the next leaf's
+// first key. A damaged internal key can lead a search into the wrong leaf;
+// an entry put there would break the order of sound leaves and be lost to
+// later searches.
+bool Table::FitsBetweenLeaves(int k, int32_t leaf, int position, const uint8_t* v) {
+  const KeyDef& d = schema_.key[k];
+  uint8_t b[4];
+  if (!ReadAt(int64_t{leaf} + kNodeOffCount, b, 4)) return false;
+  const bool first = position == 0;
+  if (!first && position != Load32(b)) return true;
+  if (!ReadAt(int64_t{leaf} + (first ? kNodeOffPrev : kNodeOffNext), b, 4)) return false;
+  const int32_t side = Load32(b);
+  if (side == -1) return true;
+  Node& m = nodeC_;
+  if (!ReadNode(k, side, &m) || !m.leaf() || m.count() < 1) return false;
+  return first ? CompareKeys(d, m.key(m.count() - 1), v) < 0 : CompareKeys(d, v, m.key(0)) < 0;
+}
+
 bool Table::InsertInPlace(int k, const uint8_t* v, int32_t record, int32_t leaf, int position) {
   const KeyDef& d = schema_.key[k];
   if (!BlockInFile(leaf, d.nodeSize)) return false;
