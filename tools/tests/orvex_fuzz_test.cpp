@@ -703,12 +703,47 @@ std::set<DamagedPlace> DamagedPlaces(const of::CheckReport& r) {
   return places;
 }
 
+// Whether a violation is about a duplicate node's own links or record field
+// (the node then lies at its offset).
+bool AboutNodeLinks(const of::Violation& v) {
+  for (const char* text : {": chain link ", "duplicate node's previous link", "chain head's last pointer",
+                           ": duplicate node's record "})
+    if (v.what.find(text) != std::string::npos) return true;
+  return false;
+}
+
+// Besides the places damaged both before and after, two more ties to damage
+// that was there before are set aside after the operations: a block-map
+// fault (key -1) at an offset that a damaged entry or link named before,
+// under any key (a record reached only through a damaged entry, rightly
+// deleted through its own entry, then reads as a free block that the
+// damaged entry overlaps); and whatever is found through a duplicate node
+// whose own links were found damaged before (what its record field names
+// may be a sound block that the operations rightly change). Damage to a
+// sound block still shows through that block's sound references.
+struct TiedToOldDamage {
+  std::set<int64_t> namedBefore;                    // subjects, any key
+  std::set<std::pair<int, int64_t>> brokenNodes;  // key, duplicate node
+
+  explicit TiedToOldDamage(const of::CheckReport& before) {
+    for (const of::Violation& v : before.violations) {
+      if (v.subject >= 0) namedBefore.insert(v.subject);
+      if (v.key >= 0 && AboutNodeLinks(v)) brokenNodes.insert({v.key, v.offset});
+    }
+  }
+  bool operator()(const of::Violation& v) const {
+    if (v.key < 0) return namedBefore.count(v.offset) || (v.subject >= 0 && namedBefore.count(v.subject));
+    return brokenNodes.count({v.key, v.offset}) != 0;
+  }
+};
+
 // The kinds of a report and their counts, leaving out the violations at the
-// places in `setAside`.
-std::map<std::string, long long> Kinds(const of::CheckReport& r, const std::set<DamagedPlace>& setAside = {}) {
+// places in `setAside` and those `tied` to damage that was there before.
+std::map<std::string, long long> Kinds(const of::CheckReport& r, const std::set<DamagedPlace>& setAside = {},
+                                       const TiedToOldDamage* tied = nullptr) {
   std::map<std::string, long long> kinds;
   for (const of::Violation& v : r.violations)
-    if (v.subject < 0 || !setAside.count(PlaceOf(v))) ++kinds[Kind(v)];
+    if ((v.subject < 0 || !setAside.count(PlaceOf(v))) && !(tied && (*tied)(v))) ++kinds[Kind(v)];
   // Beyond the reported ones only the count is known.
   if (r.violationCount > static_cast<long long>(r.violations.size()))
     kinds["unlisted"] = r.violationCount - static_cast<long long>(r.violations.size());
@@ -724,8 +759,9 @@ std::string Spread(const of::CheckReport& before, const of::CheckReport& after, 
     if (was.count(p)) both.insert(p);
   const auto seen = Kinds(before);
   const auto k0 = Kinds(before, both);
+  const TiedToOldDamage tied(before);
   std::string grown;
-  for (const auto& [kind, n] : Kinds(after, both)) {
+  for (const auto& [kind, n] : Kinds(after, both, &tied)) {
     auto it = k0.find(kind);
     const long long had = it == k0.end() ? 0 : it->second;
     if (!seen.count(kind) || n > had + added)
