@@ -525,8 +525,18 @@ int64_t SharedFile::ReadLocked(int64_t offset, void* buf, size_t n, bool stream)
     uint32_t page = static_cast<uint32_t>(at / kPageSize);
     size_t in = static_cast<size_t>(at % kPageSize);
     size_t take = std::min(kPageSize - in, n - done);
-    int32_t f = direct ? Find(page) : Acquire(page, true);
-    if (f >= 0) {
+    // A stream that reads a whole page the cache does not hold takes it
+    // straight from the file, which holds that page's current bytes: a long
+    // run then costs one copy, and no frame.
+    const bool wholePage = stream && in == 0 && take == kPageSize;
+    int32_t f = direct || wholePage ? Find(page) : Acquire(page, true);
+    if (f < 0 && wholePage) {
+      // Bytes written past the end of the file, and not there yet, are a
+      // gap that reads as zeros, as a frame loaded from the file holds them.
+      const int64_t got = file_->Read(at, out + done, take);
+      if (got < 0) return -1;
+      std::memset(out + done + got, 0, take - static_cast<size_t>(got));
+    } else if (f >= 0) {
       frames_[f].referenced = true;
       std::memcpy(out + done, FrameData(f) + in, take);
       if (stream && in + take == kPageSize) Streamed(f);
