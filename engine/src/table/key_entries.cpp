@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/radix_sort.h"
 #include "keys/key_value.h"
 
 namespace orvex {
@@ -11,9 +12,8 @@ KeyEntries::KeyEntries(const KeyDef& def) : def_(&def), width_(static_cast<size_
 
 void KeyEntries::Add(const uint8_t* value, int32_t record) {
   const size_t at = values_.size();
-  values_.resize(at + width_);
+  values_.insert(values_.end(), value, value + width_);
   uint8_t* slot = &values_[at];
-  std::memcpy(slot, value, width_);
   // A text slot ends with its NUL, as Node::setKey writes it.
   if (def_->kind == kNodeChar) slot[width_ - 1] = 0;
   const int c = inOrder_ && at > 0 ? CompareKeys(*def_, slot - width_, slot) : -1;
@@ -122,20 +122,30 @@ void KeyEntries::Sort() {
     uint64_t image;
     uint32_t slot;
   };
-  std::vector<Item> items(n);
+  LargeVector<Item> items(n);
   for (size_t i = 0; i < n; ++i)
     items[i] = {PartImage(first, &values_[i * width_] + first.valueAt, textFrom), static_cast<uint32_t>(i)};
-  std::sort(items.begin(), items.end(),
-            [](const Item& a, const Item& b) { return a.image != b.image ? a.image < b.image : a.slot < b.slot; });
+  RadixSort<8>(&items, [](const Item& item) { return item.image; });
   order_.resize(n);
   for (size_t i = 0; i < n; ++i) order_[i] = items[i].slot;
   repeats_.assign(n, 0);
+  constexpr size_t kAhead = 16;
   for (size_t from = 0, to; from < n; from = to) {
     for (to = from + 1; to < n && items[to].image == items[from].image;) ++to;
     if (exact) {
       for (size_t i = from + 1; i < to; ++i) repeats_[i] = 1;
       continue;
     }
+    // Commonly the run is one value repeated (the same bytes, which the
+    // comparison always finds equal), or already in order.
+    bool ordered = true;
+    for (size_t i = from; i < to; ++i) Prefetch(i + kAhead);
+    for (size_t i = from + 1; i < to && ordered; ++i) {
+      const int c = SameBytes(i - 1, i) ? 0 : CompareKeys(*def_, value(i - 1), value(i));
+      ordered = c <= 0;
+      repeats_[i] = c == 0;
+    }
+    if (ordered) continue;
     std::stable_sort(order_.begin() + static_cast<std::ptrdiff_t>(from), order_.begin() + static_cast<std::ptrdiff_t>(to),
                      [this](uint32_t a, uint32_t b) {
                        return CompareKeys(*def_, &values_[a * width_], &values_[b * width_]) < 0;

@@ -8,8 +8,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
+#include "base/large_allocator.h"
 #include "format/schema.h"
 
 namespace orvex {
@@ -37,16 +39,25 @@ class KeyEntries {
   const uint8_t* value(size_t i) const { return &values_[Slot(i) * width_]; }
   int32_t record(size_t i) const { return records_[Slot(i)]; }
   bool repeats(size_t i) const { return repeats_[i] != 0; }
+  // Asks the processor for the i-th entry's value and record ahead of
+  // their use: after a sort, entries in key order lie anywhere in memory.
+  void Prefetch(size_t i) const {
+    if (i >= records_.size()) return;
+    __builtin_prefetch(&values_[Slot(i) * width_]);
+    __builtin_prefetch(&records_[Slot(i)]);
+  }
 
  private:
   size_t Slot(size_t i) const { return order_.empty() ? i : order_[i]; }
+  // Whether the i-th and j-th entries in key order hold the same bytes.
+  bool SameBytes(size_t i, size_t j) const { return std::memcmp(value(i), value(j), width_) == 0; }
 
   const KeyDef* def_;
   size_t width_;  // slot width of the key's nodes
-  std::vector<uint8_t> values_;
-  std::vector<int32_t> records_;
-  std::vector<uint32_t> order_;  // empty while the arrival order is key order
-  std::vector<uint8_t> repeats_;  // per entry in key order: 1 when equal to the one before
+  LargeVector<uint8_t> values_;
+  LargeVector<int32_t> records_;
+  LargeVector<uint32_t> order_;  // empty while the arrival order is key order
+  LargeVector<uint8_t> repeats_;  // per entry in key order: 1 when equal to the one before
   bool inOrder_ = true;
 };
 

@@ -19,7 +19,9 @@
 #ifndef ORVEX_TABLE_TABLE_H_
 #define ORVEX_TABLE_TABLE_H_
 
+#include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -239,6 +241,14 @@ class Table {
   // (the query scan reads every record so). False, with an error text, when
   // no sound record is there.
   bool ReadRecord(int32_t offset, uint8_t* fixed) { return open_ && ReadRecordAt(offset, fixed); }
+  // Reads the records at offsets[0..n), which ascend, front to back in
+  // large reads (one pass over the bytes they span, however the records lie
+  // in it), each restored and checked as ReadRecord does into place(i), a
+  // buffer of a record's length. False, with an error text, at the first
+  // record that cannot be read or is not sound. The file is read in pieces
+  // of up to pieceBytes (at least one record's worth).
+  bool ReadRecordRun(const int32_t* offsets, size_t n, const std::function<uint8_t*(size_t)>& place,
+                     size_t pieceBytes = size_t{1} << 20);
 
   // ---- pattern search and saved positions (table_patterns.cpp)
   bool GetLike(int k, const char* pattern, int mode) { return PatternSearch(k, pattern, mode, true); }
@@ -301,7 +311,13 @@ class Table {
   // stream: the bytes are part of a long run written once at the end of
   // the file (see SharedFile::Write).
   bool WriteAt(int64_t offset, const void* buf, int n, bool stream = false);
-  int64_t FileEnd() { return file_ ? file_->Size() : 0; }
+  // The end of the file, counting the records a bulk load holds back (they
+  // go right after what the file had when they were taken).
+  int64_t FileEnd() {
+    if (!file_) return 0;
+    const int64_t size = file_->Size();
+    return bulkOut_.empty() ? size : std::max(size, bulkOutAt_ + static_cast<int64_t>(bulkOut_.size()));
+  }
   // Whether a block of n bytes at offset lies inside the file past the
   // header. offset is one the file refers to: a block that runs past the
   // end of the file is noted (see refersPastEnd_).
@@ -500,6 +516,8 @@ class Table {
 
   // ---- bulk load (table_bulk.cpp)
   bool BulkRecord(void* image, int length);
+  // Writes the record blocks the load holds back.
+  bool WriteBulkOutput();
   // Builds key k's index from its sorted entries: the duplicate chains, the
   // leaves, the levels above; the header is left to the caller.
   bool BuildIndex(int k, const KeyEntries& e, int32_t* root, int32_t* first, int32_t* last);
@@ -637,6 +655,13 @@ class Table {
   std::vector<KeyEntries> bulk_;
   size_t bulkBudget_ = 0;
   int32_t bulkRecords_ = 0;
+  // Record blocks of the load not written yet, which belong at bulkOutAt_:
+  // written a few hundred kilobytes at a time rather than one by one.
+  // Only a schema without chunk fields holds records back, so nothing else
+  // is written past the end of the file while they wait.
+  std::vector<uint8_t> bulkOut_;
+  int64_t bulkOutAt_ = 0;
+  bool bulkHoldsBack_ = false;
   // A free block being checked, as a block and as a record.
   std::vector<uint8_t> probeBlock_;
   std::vector<uint8_t> probeRecord_;

@@ -19,6 +19,13 @@
 
 namespace orvex {
 
+namespace {
+
+// How many bytes of record blocks a load holds back before writing them.
+constexpr size_t kBulkOutputBytes = size_t{256} << 10;
+
+}  // namespace
+
 bool Table::BeginBulkLoad(size_t memoryBudget, int expectedRecords) {
   if (!open_ || !ready_ || !file_->writable()) {
     SetError(err::kNotOpen);
@@ -39,6 +46,10 @@ bool Table::BeginBulkLoad(size_t memoryBudget, int expectedRecords) {
   }
   bulkBudget_ = memoryBudget;
   bulkRecords_ = 0;
+  bulkHoldsBack_ = true;
+  for (int i = 0; i < schema_.fields; ++i)
+    if (schema_.type[i] == kTypeChunk) bulkHoldsBack_ = false;
+  bulkOut_.clear();
   return true;
 }
 
@@ -70,15 +81,37 @@ bool Table::BulkRecord(void* image, int length) {
   ResetChunkAppend();
   if (!prepared || !MayGrow(blockLen)) return false;
   const int32_t at = static_cast<int32_t>(FileEnd());
-  if (!WriteAt(at, block, blockLen, true)) return false;
+  if (!bulkHoldsBack_) {
+    if (!WriteAt(at, block, blockLen, true)) return false;
+  } else {
+    if (bulkOut_.empty()) bulkOutAt_ = at;
+    bulkOut_.insert(bulkOut_.end(), block, block + blockLen);
+    if (bulkOut_.size() >= kBulkOutputBytes && !WriteBulkOutput()) return false;
+  }
   for (int k = 0; k < schema_.keys; ++k) bulk_[static_cast<size_t>(k)].Add(keyVals_[k], at);
   ++bulkRecords_;
   std::memset(edit_.get(), 0, static_cast<size_t>(reclen));
   return true;
 }
 
+bool Table::WriteBulkOutput() {
+  if (bulkOut_.empty()) return true;
+  const int64_t at = bulkOutAt_;
+  std::vector<uint8_t> out;
+  out.swap(bulkOut_);
+  const bool written = WriteAt(at, out.data(), static_cast<int>(out.size()), true);
+  // The buffer is kept for the next records.
+  out.clear();
+  out.swap(bulkOut_);
+  return written;
+}
+
 bool Table::EndBulkLoad() {
   if (bulk_.empty()) return true;
+  if (!WriteBulkOutput()) {
+    bulk_.clear();
+    return false;
+  }
   std::vector<KeyEntries> entries;
   entries.swap(bulk_);
   int32_t root[kMaxKeys], first[kMaxKeys], last[kMaxKeys];
@@ -119,7 +152,7 @@ bool Table::BuildIndex(int k, const KeyEntries& e, int32_t* root, int32_t* first
   const KeyDef& d = schema_.key[k];
   // The distinct values: where each starts among the entries. A unique key
   // refuses a second record with a value, as Insert does.
-  std::vector<size_t> valueStart;
+  LargeVector<size_t> valueStart;
   size_t chained = 0;
   for (size_t i = 0; i < e.size(); ++i) {
     if (e.repeats(i)) {
@@ -146,17 +179,24 @@ bool Table::BuildIndex(int k, const KeyEntries& e, int32_t* root, int32_t* first
   // The duplicate chains, each node's links to its neighbours, the head's
   // last link to the chain's end (invariant (8)); a node past the head
   // names itself as last, as when it was appended.
-  std::vector<int32_t> entryRecord(values);
-  std::vector<uint8_t> chain;
+  // The chains lie one after another from the end of the file, and are
+  // written a few hundred kilobytes at a time.
+  LargeVector<int32_t> entryRecord(values);
+  const int64_t chainsAt = FileEnd();
+  int64_t chainsWritten = 0;
+  std::vector<uint8_t> chains;
+  constexpr size_t kAhead = 16;
   for (size_t v = 0; v < values; ++v) {
     const size_t from = valueStart[v], to = valueStart[v + 1];
+    for (size_t i = from; i < to; ++i) e.Prefetch(i + kAhead);
     if (to - from == 1) {
       entryRecord[v] = e.record(from);
       continue;
     }
-    const int32_t head = static_cast<int32_t>(FileEnd());
+    const size_t at = chains.size();
+    const int32_t head = static_cast<int32_t>(chainsAt + chainsWritten + static_cast<int64_t>(at));
     const int32_t tail = head + static_cast<int32_t>((to - from - 1) * kDupNodeSize);
-    chain.resize((to - from) * kDupNodeSize);
+    chains.resize(at + (to - from) * kDupNodeSize);
     for (size_t i = from; i < to; ++i) {
       const int32_t self = head + static_cast<int32_t>((i - from) * kDupNodeSize);
       DupNode x;
@@ -164,17 +204,23 @@ bool Table::BuildIndex(int k, const KeyEntries& e, int32_t* root, int32_t* first
       x.prev = i == from ? -1 : self - kDupNodeSize;
       x.next = i + 1 == to ? -1 : self + kDupNodeSize;
       x.last = i == from ? tail : self;
-      x.Encode(&chain[(i - from) * kDupNodeSize]);
+      x.Encode(&chains[at + (i - from) * kDupNodeSize]);
     }
-    if (!WriteAt(head, chain.data(), static_cast<int>(chain.size()), true)) return false;
     entryRecord[v] = head;
+    if (chains.size() >= kBulkOutputBytes) {
+      if (!WriteAt(chainsAt + chainsWritten, chains.data(), static_cast<int>(chains.size()), true)) return false;
+      chainsWritten += static_cast<int64_t>(chains.size());
+      chains.clear();
+    }
   }
+  if (!chains.empty() && !WriteAt(chainsAt + chainsWritten, chains.data(), static_cast<int>(chains.size()), true))
+    return false;
 
   // The levels, leaves first. The entries of a level are the values
   // (leaves) or the nodes of the level below; an internal entry holds the
   // largest value of its child's subtree (invariant (3)).
   Node& n = nodeA_;
-  std::vector<size_t> largest(values);  // per entry of the level: its value
+  LargeVector<size_t> largest(values);  // per entry of the level: its value
   for (size_t v = 0; v < values; ++v) largest[v] = valueStart[v];
   const int32_t base = static_cast<int32_t>(FileEnd());
   int32_t levelAt = base;
@@ -184,7 +230,7 @@ bool Table::BuildIndex(int k, const KeyEntries& e, int32_t* root, int32_t* first
     const int32_t parentsAt = levelAt + static_cast<int32_t>(count) * d.nodeSize;
     const std::vector<size_t>* up = l + 1 < levels.size() ? &levels[l + 1] : nullptr;
     size_t parent = 0;
-    std::vector<size_t> nextLargest(count);
+    LargeVector<size_t> nextLargest(count);
     for (size_t i = 0; i < count; ++i) {
       const int32_t self = levelAt + static_cast<int32_t>(i) * d.nodeSize;
       const int32_t childrenAt = levelAt - static_cast<int32_t>(l == 0 ? 0 : levels[l - 1].size() - 1) * d.nodeSize;
@@ -193,6 +239,7 @@ bool Table::BuildIndex(int k, const KeyEntries& e, int32_t* root, int32_t* first
       n.setCount(static_cast<int32_t>(to - from));
       for (size_t j = from; j < to; ++j) {
         const int slot = static_cast<int>(j - from);
+        if (j + kAhead < largest.size()) e.Prefetch(largest[j + kAhead]);
         n.setKey(slot, e.value(largest[j]));
         if (l == 0) {
           n.setChild(slot, -1);

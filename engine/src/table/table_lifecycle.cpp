@@ -24,6 +24,7 @@ void Table::Init() {
   trimOnCreate_ = true;
   ForgetPositions();
   bulk_.clear();
+  bulkOut_.clear();
   err_.clear();
   version_.clear();
   hdr_.Clear();
