@@ -9,12 +9,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "base/large_allocator.h"
+#include "base/radix_sort.h"
+#include "compact/compact.h"
 #include "orvex.h"
 #include "table/table.h"
 
@@ -23,9 +27,10 @@ namespace {
 // Chunks travel through one buffer of this size, so that a chunk of any
 // size is copied with bounded memory.
 constexpr int kTransferSize = 81920;
-// The key values a bulk load keeps in memory at most; a larger copy goes on
-// by ordinary inserts past that point.
-constexpr size_t kBulkLoadBudget = size_t{64} << 20;
+// The source's cache: none. The copy reads the source front to back in
+// large pieces, and its key-0 index once, a node at a time; a cache would
+// only copy each of those reads once more, into memory touched for nothing.
+constexpr size_t kSourceCacheBytes = 0;
 
 using orvex::Table;
 
@@ -84,16 +89,23 @@ bool CopyChunk(Table& s, Table& d, int i, uint8_t* buffer) {
   return true;
 }
 
-bool CopyRecords(Table& s, Table& d, void (*progress)(int, int, void*), void* context) {
-  const int fields = s.GetFieldNum();
+// The length of a record image of s (every field as stored) and its chunk
+// fields; -1 for a field of no known type.
+int ImageLength(Table& s, std::vector<int>* chunkFields) {
   int length = 0;
-  std::vector<int> chunkFields;
-  for (int i = 0; i < fields; ++i) {
+  for (int i = 0; i < s.GetFieldNum(); ++i) {
     const int size = StoredSize(s, i);
-    if (size < 0) return false;
+    if (size < 0) return -1;
     length += size;
-    if (s.GetFieldType(i) == ORVEX_CHUNK) chunkFields.push_back(i);
+    if (s.GetFieldType(i) == ORVEX_CHUNK) chunkFields->push_back(i);
   }
+  return length;
+}
+
+// The records of a schema with chunk fields, walked in key-0 order, each
+// record's chunks appended before it goes in.
+bool CopyRecordsWithChunks(Table& s, Table& d, int length, const std::vector<int>& chunkFields,
+                           void (*progress)(int, int, void*), void* context) {
   std::vector<uint8_t> image(static_cast<size_t>(length > 0 ? length : 1));
   auto buffer = std::make_unique<uint8_t[]>(kTransferSize);
   const int total = s.GetRecordNum();
@@ -112,18 +124,89 @@ bool CopyRecords(Table& s, Table& d, void (*progress)(int, int, void*), void* co
   return copied == total;
 }
 
+// The records of a schema without chunk fields, copied in windows of key-0
+// order. Walked in key-0 order, the records of a file lie anywhere in it,
+// and reading them one by one would hold the whole file in the cache. So
+// the walk takes only their offsets from the index; then, for each window
+// of the order, one pass over the file front to back reads the window's
+// records into a staging buffer, and they go to the copy in key-0 order.
+// The file is read once per window, through one buffer: memory stays
+// within the staging size whatever the file's.
+bool CopyRecordsInWindows(Table& s, Table& d, int length, size_t stagingBytes, void (*progress)(int, int, void*),
+                          void* context) {
+  const int total = s.GetRecordNum();
+  orvex::LargeVector<uint64_t> byOffset;  // offset << 32 | rank in key-0 order
+  byOffset.reserve(static_cast<size_t>(total));
+  for (bool more = s.SeekFirst(0); more; more = s.SeekNext(0)) {
+    // A walk that goes past the record count met a damaged index.
+    if (byOffset.size() == static_cast<size_t>(total)) return false;
+    const uint32_t rank = static_cast<uint32_t>(byOffset.size());
+    byOffset.push_back(uint64_t{static_cast<uint32_t>(s.GetCurRec(0))} << 32 | rank);
+  }
+  if (byOffset.size() != static_cast<size_t>(total)) return false;
+  orvex::RadixSort<4>(&byOffset, [](uint64_t v) { return static_cast<uint32_t>(v >> 32); });
+
+  const size_t stride = static_cast<size_t>(s.schema().recordLength);
+  const size_t window = std::max<size_t>(1, stagingBytes / stride);
+  orvex::LargeVector<uint8_t> staging(std::min(window, byOffset.size()) * stride);
+  orvex::LargeVector<int32_t> offsets;
+  orvex::LargeVector<uint32_t> slots;
+  int copied = 0;
+  for (size_t from = 0; from < byOffset.size(); from += window) {
+    const size_t to = std::min(byOffset.size(), from + window);
+    offsets.clear();
+    slots.clear();
+    for (const uint64_t v : byOffset) {
+      const uint32_t rank = static_cast<uint32_t>(v);
+      if (rank < from || rank >= to) continue;
+      offsets.push_back(static_cast<int32_t>(v >> 32));
+      slots.push_back(static_cast<uint32_t>(rank - from));
+    }
+    const bool read = s.ReadRecordRun(offsets.data(), offsets.size(), [&](size_t i) {
+      // The slots lie anywhere in the staging buffer: ask for the one a few
+      // records ahead early, so that its cache line is there when it comes.
+      constexpr size_t kAhead = 24;
+      if (i + kAhead < slots.size()) __builtin_prefetch(&staging[slots[i + kAhead] * stride], 1);
+      return &staging[slots[i] * stride];
+    });
+    if (!read) return false;
+    for (size_t r = from; r < to; ++r) {
+      if (!d.Insert(&staging[(r - from) * stride], length)) return false;
+      ++copied;
+      if (progress && (copied % 4096 == 0 || copied == total)) progress(copied, total, context);
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
-bool CompactDB(const char* source, const char* destination, void (*progress)(int copied, int total, void* context),
-               void* context) {
+namespace orvex {
+
+bool Compact(const char* source, const char* destination, void (*progress)(int copied, int total, void* context),
+             void* context, const CompactLimits& limits) {
   if (!source || !destination) return false;
   // Creating the destination over the source would destroy it.
   if (SameFile(source, destination)) return false;
-  Table s;
-  if (!s.OpenDB(source, ORVEX_OPEN_READWRITE | ORVEX_SHARE_DENY_NONE)) return false;
+  // Records without chunks are read in windows, which need no cache (see
+  // CopyRecordsInWindows); records with chunks are walked one by one, which
+  // the whole cache serves.
+  const int mode = ORVEX_OPEN_READWRITE | ORVEX_SHARE_DENY_NONE;
+  TableOptions lean;
+  lean.cacheBytes = kSourceCacheBytes;
+  auto s = std::make_unique<Table>(lean);
+  if (!s->OpenDB(source, mode)) return false;
+  std::vector<int> chunkFields;
+  const int length = ImageLength(*s, &chunkFields);
+  if (length < 0) return false;
+  if (!chunkFields.empty()) {
+    s->CloseDB();
+    s = std::make_unique<Table>();
+    if (!s->OpenDB(source, mode)) return false;
+  }
   Table d;
-  if (!CopySchema(s, d)) return false;
-  if (!d.CreateDB(destination, s.GetDescription())) {
+  if (!CopySchema(*s, d)) return false;
+  if (!d.CreateDB(destination, s->GetDescription())) {
     // A file was made only when the create got that far (schema without key).
     if (d.IsDBOpen()) {
       d.CloseDB();
@@ -131,17 +214,26 @@ bool CompactDB(const char* source, const char* destination, void (*progress)(int
     }
     return false;
   }
-  bool ok = d.BeginBulkLoad(kBulkLoadBudget, s.GetRecordNum()) && CopyRecords(s, d, progress, context);
+  bool ok = d.BeginBulkLoad(limits.bulkLoadBytes, s->GetRecordNum()) &&
+            (chunkFields.empty() ? CopyRecordsInWindows(*s, d, length, limits.stagingBytes, progress, context)
+                                 : CopyRecordsWithChunks(*s, d, length, chunkFields, progress, context));
   if (ok) {
     // The copy is complete only when its indexes are built and its header
     // and blocks are written.
     ok = d.Flush();
   }
-  s.CloseDB();
+  s->CloseDB();
   d.CloseDB();
   // A failed copy must not pass for a good one.
   if (!ok) unlink(destination);
   return ok;
+}
+
+}  // namespace orvex
+
+bool CompactDB(const char* source, const char* destination, void (*progress)(int copied, int total, void* context),
+               void* context) {
+  return orvex::Compact(source, destination, progress, context, orvex::CompactLimits());
 }
 
 bool CompactDB(const char* source, const char* destination) {

@@ -65,6 +65,59 @@ bool Table::ReadRecordAt(int32_t offset, uint8_t* fixed) {
   return RestoreChecked(block_.get(), want, wantEndsFile, fixed);
 }
 
+bool Table::ReadRecordRun(const int32_t* offsets, size_t n, const std::function<uint8_t*(size_t)>& place,
+                          size_t pieceBytes) {
+  if (!open_) return false;
+  const int reclen = schema_.recordLength;
+  const int64_t end = FileEnd();
+  // The most a record can take from its offset on.
+  const int most = schema_.trimmed ? MaxTrimmedSize(schema_) : reclen;
+  // A piece of the file [pieceAt, pieceEnd), read at once: up to
+  // pieceBytes, and at least one record of the longest kind.
+  const int64_t room = std::max<int64_t>(static_cast<int64_t>(std::min<size_t>(pieceBytes, 1u << 30)), most);
+  std::vector<uint8_t> piece(static_cast<size_t>(room));
+  int64_t pieceAt = 0, pieceEnd = 0;
+  for (size_t i = 0; i < n; ++i) {
+    const int32_t offset = offsets[i];
+    // The checks ReadRecordAt makes, and the bytes the record may take.
+    int want = reclen;
+    bool wantEndsFile = false;
+    if (schema_.trimmed) {
+      const int64_t left = end - offset;
+      if (offset < kHeaderSize || left < std::max(2, schema_.smallestBlock)) {
+        if (offset >= kHeaderSize) refersPastEnd_ = true;
+        SetError(err::kDamaged);
+        return false;
+      }
+      want = most;
+      wantEndsFile = left <= want;
+      if (left < want) want = static_cast<int>(left);
+    } else if (!BlockInFile(offset, reclen)) {
+      SetError(err::kDamaged);
+      return false;
+    }
+    if (offset < pieceAt || offset + want > pieceEnd) {
+      // The next piece starts at this record and ends with the last record
+      // after it whose bytes still fit, so that records far apart cost only
+      // the bytes they take.
+      int64_t through = offset + want;
+      for (size_t j = i + 1; j < n && offsets[j] >= offset && offsets[j] + int64_t{most} <= offset + room; ++j)
+        through = std::max<int64_t>(through, offsets[j] + int64_t{most});
+      through = std::min(through, end);
+      if (!ReadAt(offset, piece.data(), static_cast<int>(through - offset), true)) return false;
+      pieceAt = offset;
+      pieceEnd = through;
+    }
+    const uint8_t* block = piece.data() + (offset - pieceAt);
+    uint8_t* fixed = place(i);
+    if (!schema_.trimmed)
+      std::memcpy(fixed, block, static_cast<size_t>(reclen));
+    else if (!RestoreChecked(block, want, wantEndsFile, fixed))
+      return false;
+  }
+  return true;
+}
+
 bool Table::SetRecBuff(void* image, int length) {
   if (!open_ || curKey_ < 0 || curKey_ >= schema_.keys || pos_[curKey_].record == -1) return false;
   const int reclen = schema_.recordLength;
