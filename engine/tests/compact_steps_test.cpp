@@ -117,7 +117,8 @@ TEST_P(RecordRun, ReadsEveryRecordAsReadRecordDoes) {
   for (const auto* offsets : {&all, &sparse, &twice}) {
     std::vector<uint8_t> got(offsets->size() * kLength, 0xAB);
     ASSERT_TRUE(t.ReadRecordRun(
-        offsets->data(), offsets->size(), [&](size_t i) { return &got[i * kLength]; }, piece))
+        offsets->size(), [&](size_t i) { return (*offsets)[i]; }, [&](size_t i) { return &got[i * kLength]; },
+        piece))
         << t.GetErrMsg();
     std::vector<uint8_t> want(kLength);
     for (size_t i = 0; i < offsets->size(); ++i) {
@@ -152,16 +153,19 @@ TEST(RecordRunDamage, StopsAtTheFirstRecordThatIsNotSound) {
   ASSERT_TRUE(t.OpenDB(path.c_str(), ORVEX_OPEN_READWRITE));
   std::vector<uint8_t> got(offsets.size() * kLength);
   size_t placed = 0;
-  EXPECT_FALSE(t.ReadRecordRun(offsets.data(), offsets.size(), [&](size_t i) {
-    placed = i + 1;
-    return &got[i * kLength];
-  }));
+  EXPECT_FALSE(t.ReadRecordRun(
+      offsets.size(), [&](size_t i) { return offsets[i]; },
+      [&](size_t i) {
+        placed = i + 1;
+        return &got[i * kLength];
+      }));
   EXPECT_STREQ(t.GetErrMsg(), "database file damaged");
   EXPECT_EQ(placed, damaged + 1);
 
   const int32_t end = static_cast<int32_t>(bytes.size());
   const int32_t pastEnd[] = {offsets[0], end - 1};
-  EXPECT_FALSE(t.ReadRecordRun(pastEnd, 2, [&](size_t i) { return &got[i * kLength]; }));
+  EXPECT_FALSE(t.ReadRecordRun(
+      2, [&](size_t i) { return pastEnd[i]; }, [&](size_t i) { return &got[i * kLength]; }));
   EXPECT_STREQ(t.GetErrMsg(), "database file damaged");
 }
 

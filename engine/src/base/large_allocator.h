@@ -1,9 +1,9 @@
 // An allocator for the large arrays of a bulk load or a compaction (key
-// values, sort items, staged records). A request of 2 MB or more is rounded
-// up to whole 2 MB, aligned to 2 MB and offered to the system as large
-// pages, so that first touching it costs one fault per 2 MB rather than one
-// per 4 KB page; on a virtual machine those faults cost more than filling
-// the memory. Smaller requests come from operator new.
+// values, sort items, staged records). A request of 512 KB or more is
+// rounded up to whole 2 MB, aligned to 2 MB and offered to the system as
+// large pages, so that first touching it costs one fault per 2 MB rather
+// than one per 4 KB page; on a virtual machine those faults cost more than
+// filling the memory. Smaller requests come from operator new.
 #ifndef ORVEX_BASE_LARGE_ALLOCATOR_H_
 #define ORVEX_BASE_LARGE_ALLOCATOR_H_
 
@@ -17,6 +17,7 @@
 namespace orvex {
 
 constexpr size_t kLargePageBytes = size_t{2} << 20;
+constexpr size_t kLargeRequestBytes = size_t{512} << 10;
 
 template <typename T>
 struct LargeAllocator {
@@ -28,7 +29,7 @@ struct LargeAllocator {
 
   T* allocate(size_t n) {
     const size_t bytes = n * sizeof(T);
-    if (bytes < kLargePageBytes) return static_cast<T*>(::operator new(bytes));
+    if (bytes < kLargeRequestBytes) return static_cast<T*>(::operator new(bytes));
     const size_t whole = (bytes + kLargePageBytes - 1) / kLargePageBytes * kLargePageBytes;
     void* p = nullptr;
     if (posix_memalign(&p, kLargePageBytes, whole) != 0) throw std::bad_alloc();
@@ -39,7 +40,7 @@ struct LargeAllocator {
   }
 
   void deallocate(T* p, size_t n) {
-    if (n * sizeof(T) < kLargePageBytes)
+    if (n * sizeof(T) < kLargeRequestBytes)
       ::operator delete(p);
     else
       std::free(p);

@@ -134,46 +134,58 @@ bool CopyRecordsWithChunks(Table& s, Table& d, int length, const std::vector<int
 // within the staging size whatever the file's.
 bool CopyRecordsInWindows(Table& s, Table& d, int length, size_t stagingBytes, void (*progress)(int, int, void*),
                           void* context) {
-  const int total = s.GetRecordNum();
+  const size_t total = static_cast<size_t>(s.GetRecordNum());
   orvex::LargeVector<uint64_t> byOffset;  // offset << 32 | rank in key-0 order
-  byOffset.reserve(static_cast<size_t>(total));
+  byOffset.reserve(total);
   for (bool more = s.SeekFirst(0); more; more = s.SeekNext(0)) {
     // A walk that goes past the record count met a damaged index.
-    if (byOffset.size() == static_cast<size_t>(total)) return false;
+    if (byOffset.size() == total) return false;
     const uint32_t rank = static_cast<uint32_t>(byOffset.size());
     byOffset.push_back(uint64_t{static_cast<uint32_t>(s.GetCurRec(0))} << 32 | rank);
   }
-  if (byOffset.size() != static_cast<size_t>(total)) return false;
-  orvex::RadixSort<4>(&byOffset, [](uint64_t v) { return static_cast<uint32_t>(v >> 32); });
+  if (byOffset.size() != total) return false;
+  if (total == 0) return true;
 
   const size_t stride = static_cast<size_t>(s.schema().recordLength);
-  const size_t window = std::max<size_t>(1, stagingBytes / stride);
-  orvex::LargeVector<uint8_t> staging(std::min(window, byOffset.size()) * stride);
-  orvex::LargeVector<int32_t> offsets;
-  orvex::LargeVector<uint32_t> slots;
-  int copied = 0;
-  for (size_t from = 0; from < byOffset.size(); from += window) {
-    const size_t to = std::min(byOffset.size(), from + window);
-    offsets.clear();
-    slots.clear();
-    for (const uint64_t v : byOffset) {
-      const uint32_t rank = static_cast<uint32_t>(v);
-      if (rank < from || rank >= to) continue;
-      offsets.push_back(static_cast<int32_t>(v >> 32));
-      slots.push_back(static_cast<uint32_t>(rank - from));
+  const size_t window = std::min(total, std::max<size_t>(1, stagingBytes / stride));
+  // The staging buffer serves the sort by offset first, when it is large
+  // enough, so that the memory is touched once for both.
+  orvex::LargeVector<uint8_t> staging(std::max(window * stride, total * sizeof(uint64_t)));
+  orvex::RadixSort<4>(byOffset.data(), reinterpret_cast<uint64_t*>(staging.data()), total,
+                      [](uint64_t v) { return static_cast<uint32_t>(v >> 32); });
+  staging.resize(window * stride);
+  // The records of a window, as entries of byOffset in offset order; all
+  // of them when one window holds every record.
+  orvex::LargeVector<uint32_t> members;
+  if (window < total) members.reserve(window);
+  size_t copied = 0;
+  for (size_t from = 0; from < total; from += window) {
+    const size_t to = std::min(total, from + window);
+    const size_t count = to - from;
+    members.clear();
+    if (window < total) {
+      for (size_t i = 0; i < total; ++i) {
+        const uint32_t rank = static_cast<uint32_t>(byOffset[i]);
+        if (rank >= from && rank < to) members.push_back(static_cast<uint32_t>(i));
+      }
     }
-    const bool read = s.ReadRecordRun(offsets.data(), offsets.size(), [&](size_t i) {
-      // The slots lie anywhere in the staging buffer: ask for the one a few
-      // records ahead early, so that its cache line is there when it comes.
-      constexpr size_t kAhead = 24;
-      if (i + kAhead < slots.size()) __builtin_prefetch(&staging[slots[i + kAhead] * stride], 1);
-      return &staging[slots[i] * stride];
-    });
+    auto entry = [&](size_t i) { return byOffset[members.empty() ? i : members[i]]; };
+    const bool read = s.ReadRecordRun(
+        count, [&](size_t i) { return static_cast<int32_t>(entry(i) >> 32); },
+        [&](size_t i) {
+          // The slots lie anywhere in the staging buffer: ask for the one a
+          // few records ahead early, so that its cache line is there when
+          // it comes.
+          constexpr size_t kAhead = 24;
+          if (i + kAhead < count) __builtin_prefetch(&staging[(static_cast<uint32_t>(entry(i + kAhead)) - from) * stride], 1);
+          return &staging[(static_cast<uint32_t>(entry(i)) - from) * stride];
+        });
     if (!read) return false;
     for (size_t r = from; r < to; ++r) {
       if (!d.Insert(&staging[(r - from) * stride], length)) return false;
       ++copied;
-      if (progress && (copied % 4096 == 0 || copied == total)) progress(copied, total, context);
+      if (progress && (copied % 4096 == 0 || copied == total))
+        progress(static_cast<int>(copied), static_cast<int>(total), context);
     }
   }
   return true;

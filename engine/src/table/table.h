@@ -241,13 +241,14 @@ class Table {
   // (the query scan reads every record so). False, with an error text, when
   // no sound record is there.
   bool ReadRecord(int32_t offset, uint8_t* fixed) { return open_ && ReadRecordAt(offset, fixed); }
-  // Reads the records at offsets[0..n), which ascend, front to back in
-  // large reads (one pass over the bytes they span, however the records lie
-  // in it), each restored and checked as ReadRecord does into place(i), a
-  // buffer of a record's length. False, with an error text, at the first
-  // record that cannot be read or is not sound. The file is read in pieces
-  // of up to pieceBytes (at least one record's worth).
-  bool ReadRecordRun(const int32_t* offsets, size_t n, const std::function<uint8_t*(size_t)>& place,
+  // Reads n records, the i-th at offsetOf(i) (offsets that ascend), front
+  // to back in large reads (one pass over the bytes they span, however the
+  // records lie in it), each restored and checked as ReadRecord does into
+  // place(i), a buffer of a record's length. False, with an error text, at
+  // the first record that cannot be read or is not sound. The file is read
+  // in pieces of up to pieceBytes (at least one record's worth).
+  bool ReadRecordRun(size_t n, const std::function<int32_t(size_t)>& offsetOf,
+                     const std::function<uint8_t*(size_t)>& place,
                      size_t pieceBytes = size_t{1} << 20);
 
   // ---- pattern search and saved positions (table_patterns.cpp)

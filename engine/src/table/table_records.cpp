@@ -65,8 +65,8 @@ bool Table::ReadRecordAt(int32_t offset, uint8_t* fixed) {
   return RestoreChecked(block_.get(), want, wantEndsFile, fixed);
 }
 
-bool Table::ReadRecordRun(const int32_t* offsets, size_t n, const std::function<uint8_t*(size_t)>& place,
-                          size_t pieceBytes) {
+bool Table::ReadRecordRun(size_t n, const std::function<int32_t(size_t)>& offsetOf,
+                          const std::function<uint8_t*(size_t)>& place, size_t pieceBytes) {
   if (!open_) return false;
   const int reclen = schema_.recordLength;
   const int64_t end = FileEnd();
@@ -78,7 +78,7 @@ bool Table::ReadRecordRun(const int32_t* offsets, size_t n, const std::function<
   std::vector<uint8_t> piece(static_cast<size_t>(room));
   int64_t pieceAt = 0, pieceEnd = 0;
   for (size_t i = 0; i < n; ++i) {
-    const int32_t offset = offsets[i];
+    const int32_t offset = offsetOf(i);
     // The checks ReadRecordAt makes, and the bytes the record may take.
     int want = reclen;
     bool wantEndsFile = false;
@@ -101,8 +101,11 @@ bool Table::ReadRecordRun(const int32_t* offsets, size_t n, const std::function<
       // after it whose bytes still fit, so that records far apart cost only
       // the bytes they take.
       int64_t through = offset + want;
-      for (size_t j = i + 1; j < n && offsets[j] >= offset && offsets[j] + int64_t{most} <= offset + room; ++j)
-        through = std::max<int64_t>(through, offsets[j] + int64_t{most});
+      for (size_t j = i + 1; j < n; ++j) {
+        const int32_t next = offsetOf(j);
+        if (next < offset || next + int64_t{most} > offset + room) break;
+        through = std::max<int64_t>(through, next + int64_t{most});
+      }
       through = std::min(through, end);
       if (!ReadAt(offset, piece.data(), static_cast<int>(through - offset), true)) return false;
       pieceAt = offset;
