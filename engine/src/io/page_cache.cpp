@@ -595,6 +595,20 @@ bool SharedFile::Write(int64_t offset, const void* buf, size_t n, bool stream) {
     int64_t existingEnd = std::min<int64_t>(pageStart + kPageSize, size_.load());
     bool covers = existingEnd <= pageStart ||
                   (inPage == 0 && at + static_cast<int64_t>(take) >= existingEnd);
+    if (stream && inPage == 0 && n - done >= kPageSize && pageStart >= committed_ && Find(page) < 0) {
+      // Whole pages of a stream past the last commit that the cache does
+      // not hold go straight to the file, in one write: they need no
+      // saving, and a frame would only copy them once more.
+      size_t run = kPageSize;
+      while (n - done - run >= kPageSize && Find(page + static_cast<uint32_t>(run / kPageSize)) < 0) run += kPageSize;
+      touched_ = true;
+      if (!file_->Write(at, in + done, run)) return Poison("file", file_->LastError());
+      const int64_t end = at + static_cast<int64_t>(run);
+      size_ = std::max<int64_t>(size_.load(), end);
+      SendAhead(at, end);
+      done += run;
+      continue;
+    }
     int32_t f = direct ? Find(page) : Acquire(page, !covers);
     if (f >= 0) {
       // A page that starts past the end of the file (never cached) and is
@@ -610,11 +624,7 @@ bool SharedFile::Write(int64_t offset, const void* buf, size_t n, bool stream) {
         size_ = std::max<int64_t>(size_.load(), end);
         if (!WriteBack(f)) return false;
         Streamed(f);
-        if (sentAhead_ > at) sentAhead_ = at;
-        if (end - sentAhead_ >= kSendAheadBytes) {
-          file_->SendAhead(sentAhead_, end - sentAhead_);
-          sentAhead_ = end;
-        }
+        SendAhead(at, end);
       }
     } else if (!direct) {
       return Poison("file", file_->LastError());
@@ -626,6 +636,14 @@ bool SharedFile::Write(int64_t offset, const void* buf, size_t n, bool stream) {
     size_ = std::max<int64_t>(size_.load(), at + static_cast<int64_t>(take));
   }
   return true;
+}
+
+void SharedFile::SendAhead(int64_t at, int64_t end) {
+  if (sentAhead_ > at) sentAhead_ = at;
+  if (end - sentAhead_ >= kSendAheadBytes) {
+    file_->SendAhead(sentAhead_, end - sentAhead_);
+    sentAhead_ = end;
+  }
 }
 
 int64_t SharedFile::Size() { return size_.load(std::memory_order_acquire); }

@@ -232,6 +232,9 @@ class SharedFile {
   std::deque<int32_t> streamed_;
   static constexpr size_t kStreamLag = 16;
   static constexpr size_t kStreamQueue = 64;
+  // Streamed bytes [at, end) have reached the file: every few megabytes the
+  // system is asked to start sending them to the disk.
+  void SendAhead(int64_t at, int64_t end);
   int64_t sentAhead_ = 0;
   static constexpr int64_t kSendAheadBytes = int64_t{8} << 20;
 
