@@ -169,8 +169,9 @@ TEST(RecordRunDamage, StopsAtTheFirstRecordThatIsNotSound) {
   EXPECT_STREQ(t.GetErrMsg(), "database file damaged");
 }
 
-// A copy made through staging windows of 50 records and one made through
-// windows of a few records hold the same bytes as the copy made at once;
+// Copies made through staging windows of 50 records or fewer, and through
+// short segments of the key-0 walk, hold the same bytes as the copy made
+// at once;
 // a bulk load ended part-way by its budget holds the same records in the
 // same orders, auto-increment values renumbered 1, 2, 3 in key-0 order.
 TEST(CompactWindows, SmallWindowsAndBudgetsMakeTheSameCopy) {
@@ -188,6 +189,16 @@ TEST(CompactWindows, SmallWindowsAndBudgetsMakeTheSameCopy) {
       const std::string copy = dir.File("w" + std::to_string(records) + ".db");
       ASSERT_TRUE(orvex::Compact(src.c_str(), copy.c_str(), nullptr, nullptr, small));
       EXPECT_TRUE(ReadBytes(copy) == onceBytes) << "windows of " << records << " records, trimmed " << trimmed;
+    }
+    // Segments of the walk that end inside windows, and windows that end
+    // inside segments.
+    for (size_t segment : {size_t{64}, size_t{1000}}) {
+      orvex::CompactLimits small;
+      small.orderBytes = segment * 8;
+      small.stagingBytes = 150 * kLength;
+      const std::string copy = dir.File("s" + std::to_string(segment) + ".db");
+      ASSERT_TRUE(orvex::Compact(src.c_str(), copy.c_str(), nullptr, nullptr, small));
+      EXPECT_TRUE(ReadBytes(copy) == onceBytes) << "segments of " << segment << " records, trimmed " << trimmed;
     }
     orvex::CompactLimits partial;
     partial.stagingBytes = 200 * kLength;

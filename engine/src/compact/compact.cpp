@@ -127,68 +127,73 @@ bool CopyRecordsWithChunks(Table& s, Table& d, int length, const std::vector<int
 // The records of a schema without chunk fields, copied in windows of key-0
 // order. Walked in key-0 order, the records of a file lie anywhere in it,
 // and reading them one by one would hold the whole file in the cache. So
-// the walk takes only their offsets from the index; then, for each window
-// of the order, one pass over the file front to back reads the window's
-// records into a staging buffer, and they go to the copy in key-0 order.
-// The file is read once per window, through one buffer: memory stays
-// within the staging size whatever the file's.
-bool CopyRecordsInWindows(Table& s, Table& d, int length, size_t stagingBytes, void (*progress)(int, int, void*),
-                          void* context) {
+// the walk takes only their offsets from the index, a segment of the order
+// at a time; then, for each window of the segment, one pass over the file
+// front to back reads the window's records into a staging buffer, and they
+// go to the copy in key-0 order. Memory stays within the bounds of the
+// limits however large the file: the segment's offsets and the staging
+// buffer, and the pieces the file is read in.
+bool CopyRecordsInWindows(Table& s, Table& d, int length, const orvex::CompactLimits& limits,
+                          void (*progress)(int, int, void*), void* context) {
   const size_t total = static_cast<size_t>(s.GetRecordNum());
-  orvex::LargeVector<uint64_t> byOffset;  // offset << 32 | rank in key-0 order
-  byOffset.reserve(total);
-  for (bool more = s.SeekFirst(0); more; more = s.SeekNext(0)) {
-    // A walk that goes past the record count met a damaged index.
-    if (byOffset.size() == total) return false;
-    const uint32_t rank = static_cast<uint32_t>(byOffset.size());
-    byOffset.push_back(uint64_t{static_cast<uint32_t>(s.GetCurRec(0))} << 32 | rank);
-  }
-  if (byOffset.size() != total) return false;
-  if (total == 0) return true;
-
   const size_t stride = static_cast<size_t>(s.schema().recordLength);
-  const size_t window = std::min(total, std::max<size_t>(1, stagingBytes / stride));
+  // The walk is taken a segment at a time, so that the offsets held stay
+  // within their bound however many records the file has.
+  const size_t segment = std::max<size_t>(1, limits.orderBytes / sizeof(uint64_t));
+  const size_t window = std::min(segment, std::max<size_t>(1, limits.stagingBytes / stride));
+  orvex::LargeVector<uint64_t> byOffset;  // offset << 32 | rank in the segment
+  byOffset.reserve(std::min(total, segment));
   // The staging buffer serves the sort by offset first, when it is large
   // enough, so that the memory is touched once for both.
-  orvex::LargeVector<uint8_t> staging(std::max(window * stride, total * sizeof(uint64_t)));
-  orvex::RadixSort<4>(byOffset.data(), reinterpret_cast<uint64_t*>(staging.data()), total,
-                      [](uint64_t v) { return static_cast<uint32_t>(v >> 32); });
-  staging.resize(window * stride);
-  // The records of a window, as entries of byOffset in offset order; all
-  // of them when one window holds every record.
-  orvex::LargeVector<uint32_t> members;
-  if (window < total) members.reserve(window);
-  size_t copied = 0;
-  for (size_t from = 0; from < total; from += window) {
-    const size_t to = std::min(total, from + window);
-    const size_t count = to - from;
-    members.clear();
-    if (window < total) {
-      for (size_t i = 0; i < total; ++i) {
-        const uint32_t rank = static_cast<uint32_t>(byOffset[i]);
-        if (rank >= from && rank < to) members.push_back(static_cast<uint32_t>(i));
+  orvex::LargeVector<uint8_t> staging(std::max(std::min(total, window) * stride, byOffset.capacity() * 8));
+  orvex::LargeVector<uint32_t> members;  // a window's entries of byOffset
+  size_t walked = 0, copied = 0;
+  bool more = s.SeekFirst(0);
+  while (more) {
+    byOffset.clear();
+    for (; more && byOffset.size() < segment; more = s.SeekNext(0)) {
+      // A walk that goes past the record count met a damaged index.
+      if (walked == total) return false;
+      ++walked;
+      const uint32_t rank = static_cast<uint32_t>(byOffset.size());
+      byOffset.push_back(uint64_t{static_cast<uint32_t>(s.GetCurRec(0))} << 32 | rank);
+    }
+    const size_t count = byOffset.size();
+    orvex::RadixSort<4>(byOffset.data(), reinterpret_cast<uint64_t*>(staging.data()), count,
+                        [](uint64_t v) { return static_cast<uint32_t>(v >> 32); });
+    for (size_t from = 0; from < count; from += window) {
+      const size_t to = std::min(count, from + window);
+      // The window's records in offset order: all of the segment's when
+      // one window holds them.
+      members.clear();
+      if (to - from < count) {
+        for (size_t i = 0; i < count; ++i) {
+          const uint32_t rank = static_cast<uint32_t>(byOffset[i]);
+          if (rank >= from && rank < to) members.push_back(static_cast<uint32_t>(i));
+        }
+      }
+      auto entry = [&](size_t i) { return byOffset[members.empty() ? i : members[i]]; };
+      auto slot = [&](size_t i) { return &staging[(static_cast<uint32_t>(entry(i)) - from) * stride]; };
+      const bool read = s.ReadRecordRun(
+          to - from, [&](size_t i) { return static_cast<int32_t>(entry(i) >> 32); },
+          [&](size_t i) {
+            // The slots lie anywhere in the staging buffer: ask for the one
+            // a few records ahead early, so that its cache line is there
+            // when it comes.
+            constexpr size_t kAhead = 24;
+            if (i + kAhead < to - from) __builtin_prefetch(slot(i + kAhead), 1);
+            return slot(i);
+          });
+      if (!read) return false;
+      for (size_t r = from; r < to; ++r) {
+        if (!d.Insert(&staging[(r - from) * stride], length)) return false;
+        ++copied;
+        if (progress && (copied % 4096 == 0 || copied == total))
+          progress(static_cast<int>(copied), static_cast<int>(total), context);
       }
     }
-    auto entry = [&](size_t i) { return byOffset[members.empty() ? i : members[i]]; };
-    const bool read = s.ReadRecordRun(
-        count, [&](size_t i) { return static_cast<int32_t>(entry(i) >> 32); },
-        [&](size_t i) {
-          // The slots lie anywhere in the staging buffer: ask for the one a
-          // few records ahead early, so that its cache line is there when
-          // it comes.
-          constexpr size_t kAhead = 24;
-          if (i + kAhead < count) __builtin_prefetch(&staging[(static_cast<uint32_t>(entry(i + kAhead)) - from) * stride], 1);
-          return &staging[(static_cast<uint32_t>(entry(i)) - from) * stride];
-        });
-    if (!read) return false;
-    for (size_t r = from; r < to; ++r) {
-      if (!d.Insert(&staging[(r - from) * stride], length)) return false;
-      ++copied;
-      if (progress && (copied % 4096 == 0 || copied == total))
-        progress(static_cast<int>(copied), static_cast<int>(total), context);
-    }
   }
-  return true;
+  return walked == total;
 }
 
 }  // namespace
@@ -227,7 +232,7 @@ bool Compact(const char* source, const char* destination, void (*progress)(int c
     return false;
   }
   bool ok = d.BeginBulkLoad(limits.bulkLoadBytes, s->GetRecordNum()) &&
-            (chunkFields.empty() ? CopyRecordsInWindows(*s, d, length, limits.stagingBytes, progress, context)
+            (chunkFields.empty() ? CopyRecordsInWindows(*s, d, length, limits, progress, context)
                                  : CopyRecordsWithChunks(*s, d, length, chunkFields, progress, context));
   if (ok) {
     // The copy is complete only when its indexes are built and its header
