@@ -9,7 +9,9 @@
 // A mutant fails the run when the child crashes, runs out of time, prints a
 // sanitizer report, or leaves a file that the engine no longer opens (after
 // having opened it), or when `orvex check` finds damage after the operations
-// that it did not find before them: damage may stay, it may not spread.
+// that it did not find before them: damage may stay, it may not spread. The
+// child also compacts the mutant: a compaction may fail, leaving no copy,
+// or make a copy that `orvex check` finds clean, never a damaged copy.
 //
 // ORVEX_FUZZ_MUTANTS=n runs n mutants (a hundred by default, a few
 // seconds); ORVEX_FUZZ_SEED=s starts from another seed; ORVEX_FUZZ_ONLY=i
@@ -452,10 +454,12 @@ class Mutator {
 // answers do not matter.
 class Exercise {
  public:
-  Exercise(const std::string& path, uint64_t seed) : path_(path), v_(seed) {}
+  Exercise(const std::string& path, const std::string& copy, uint64_t seed) : path_(path), copy_(copy), v_(seed) {}
 
   // Records the operations inserted or put in a new place by an update.
   int added() const { return added_; }
+  // Whether the compaction made a copy.
+  bool compacted() const { return compacted_; }
 
   int Run() {
     if (!db_.OpenDB(path_.c_str(), kOpenMode)) return kChildRefused;
@@ -477,6 +481,7 @@ class Exercise {
     }
     db_.Flush();
     db_.CloseDB();
+    compacted_ = CompactDB(path_.c_str(), copy_.c_str());
     if (!db_.OpenDB(path_.c_str(), kOpenMode)) return kChildLostFile;
     for (int k = 0; k < keys_; ++k) {
       for (bool ok = db_.GetFirst(k); ok; ok = db_.GetNext(k)) ReadFields();
@@ -636,6 +641,8 @@ class Exercise {
   }
 
   std::string path_;
+  std::string copy_;
+  bool compacted_ = false;
   Values v_;
   COrvex db_;
   int added_ = 0;  // records inserted or updated
@@ -790,6 +797,8 @@ struct Figures {
   long long sanitizer = 0;
   long long lostFiles = 0;
   long long spread = 0;
+  long long copies = 0;     // compactions that made a copy
+  long long badCopies = 0;  // a compaction's copy damaged, or left by a failed one
   long long cleanBefore = 0;
   std::vector<std::string> failures;
 };
@@ -846,6 +855,8 @@ class Fuzzer {
     const std::string path = dir_ + "/mutant.db";
     const std::string err = dir_ + "/child.err";
     const std::string out = dir_ + "/child.out";
+    const std::string copy = dir_ + "/copy.db";
+    std::remove(copy.c_str());
     WriteFile(path, mutant);
     if (!keep_.empty()) WriteFile(keep_ + "/mutant-" + std::to_string(index) + ".db", mutant);
     const of::CheckReport before = CheckPath(path);
@@ -857,11 +868,11 @@ class Fuzzer {
       FILE* e = std::freopen(err.c_str(), "w", stderr);
       (void)e;
       alarm(timeLimit_);
-      Exercise exercise(path, seed);
+      Exercise exercise(path, copy, seed);
       const int code = exercise.Run();
       std::FILE* o = std::fopen(out.c_str(), "w");
       if (o) {
-        std::fprintf(o, "%d\n", exercise.added());
+        std::fprintf(o, "%d %d\n", exercise.added(), exercise.compacted() ? 1 : 0);
         std::fclose(o);
       }
       std::fflush(stderr);
@@ -892,11 +903,22 @@ class Fuzzer {
     }
     if (verdict.empty() && WIFEXITED(status) && WEXITSTATUS(status) == kChildDone) {
       const of::CheckReport after = CheckPath(path);
-      const long long added = ReadNumber(out);
+      std::ifstream numbers(out);
+      long long added = 0, compacted = 0;
+      numbers >> added >> compacted;
       const std::string grown = Spread(before, after, added);
       if (!grown.empty()) {
         ++f_.spread;
         verdict = "damage spread (" + std::to_string(added) + " records added):" + grown;
+      }
+      const bool copyLeft = std::ifstream(copy).good();
+      if (compacted) ++f_.copies;
+      if (compacted && !CheckPath(copy).clean()) {
+        ++f_.badCopies;
+        verdict += (verdict.empty() ? "" : "; ") + std::string("the compaction made a copy orvex check finds damaged");
+      } else if (!compacted && copyLeft) {
+        ++f_.badCopies;
+        verdict += (verdict.empty() ? "" : "; ") + std::string("a compaction that failed left its copy");
       }
     }
     if (!keep_.empty()) WriteFile(keep_ + "/mutant-" + std::to_string(index) + ".err", ReadFile(err));
@@ -905,13 +927,6 @@ class Fuzzer {
       if (f_.failures.size() < 20)
         f_.failures.push_back("mutant " + std::to_string(index) + " of " + base + " (" + what + "): " + verdict);
     }
-  }
-
-  static long long ReadNumber(const std::string& path) {
-    std::ifstream in(path);
-    long long n = 0;
-    in >> n;
-    return n;
   }
 
   static std::string FirstLines(const std::string& path, int n) {
@@ -936,12 +951,13 @@ TEST(OrvexFuzz, DamagedFilesNeitherCrashNorSpreadTheirDamage) {
   fuzzer.Run(seed, only >= 0 ? only + 1 : count, only);
   const Figures& f = fuzzer.figures();
   std::printf("orvex fuzz, seed %llu: %lld mutants (%lld clean by orvex check before the operations, %lld refused at "
-              "open): %lld crashes, %lld hangs, %lld sanitizer reports, %lld files lost, %lld with damage spread\n",
+              "open): %lld crashes, %lld hangs, %lld sanitizer reports, %lld files lost, %lld with damage spread; "
+              "%lld compacted, %lld damaged copies\n",
               static_cast<unsigned long long>(seed), f.mutants, f.cleanBefore, f.refused, f.crashes, f.hangs,
-              f.sanitizer, f.lostFiles, f.spread);
+              f.sanitizer, f.lostFiles, f.spread, f.copies, f.badCopies);
   std::string list;
   for (const std::string& s : f.failures) list += "  " + s + "\n";
-  EXPECT_EQ(f.crashes + f.hangs + f.sanitizer + f.lostFiles + f.spread, 0) << list;
+  EXPECT_EQ(f.crashes + f.hangs + f.sanitizer + f.lostFiles + f.spread + f.badCopies, 0) << list;
 }
 
 }  // namespace
