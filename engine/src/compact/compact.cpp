@@ -186,7 +186,7 @@ bool CopyRecordsInWindows(Table& s, Table& d, int length, const orvex::CompactLi
           });
       if (!read) return false;
       for (size_t r = from; r < to; ++r) {
-        if (!d.Insert(&staging[(r - from) * stride], length)) return false;
+        if (!d.Insert(&staging[(r - from) * stride], std::min(length, static_cast<int>(stride)))) return false;
         ++copied;
         if (progress && (copied % 4096 == 0 || copied == total))
           progress(static_cast<int>(copied), static_cast<int>(total), context);

@@ -96,13 +96,8 @@ bool Table::BulkRecord(void* image, int length) {
 
 bool Table::WriteBulkOutput() {
   if (bulkOut_.empty()) return true;
-  const int64_t at = bulkOutAt_;
-  std::vector<uint8_t> out;
-  out.swap(bulkOut_);
-  const bool written = WriteAt(at, out.data(), static_cast<int>(out.size()), true);
-  // The buffer is kept for the next records.
-  out.clear();
-  out.swap(bulkOut_);
+  const bool written = WriteAt(bulkOutAt_, bulkOut_.data(), static_cast<int>(bulkOut_.size()), true);
+  bulkOut_.clear();  // its memory is kept for the next records
   return written;
 }
 

@@ -68,6 +68,7 @@ bool Table::ReadRecordAt(int32_t offset, uint8_t* fixed) {
 bool Table::ReadRecordRun(size_t n, const std::function<int32_t(size_t)>& offsetOf,
                           const std::function<uint8_t*(size_t)>& place, size_t pieceBytes) {
   if (!open_) return false;
+  if (n == 0) return true;
   const int reclen = schema_.recordLength;
   const int64_t end = FileEnd();
   // The most a record can take from its offset on.
