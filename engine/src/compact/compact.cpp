@@ -54,26 +54,34 @@ int StoredSize(Table& db, int field) {
   }
 }
 
-// The schema of s defined in d, field by field and key by key. The only
-// refusal allowed is that of the key an auto-increment field made at once
-// (same name, unique, on that field), which d then holds already.
+// The schema of s defined in d, field by field and key by key, in an order
+// that gives every field and every key the number it has in s. An
+// auto-increment field makes its own key at once, so each field is created
+// just before the first key that needs it (or at the end), as it was in s:
+// a field defined after some keys in s makes its key after them in d too.
 bool CopySchema(Table& s, Table& d) {
   const int fields = s.GetFieldNum();
-  int autoField = -1;
-  for (int i = 0; i < fields; ++i) {
-    if (!d.CreateField(s.GetFieldName(i), s.GetFieldType(i), s.GetFieldSize(i))) return false;
-    if (s.GetFieldType(i) == ORVEX_AUTOINC) autoField = i;
-  }
+  int made = 0;
+  auto makeFields = [&](int last) {
+    for (; made <= last && made < fields; ++made)
+      if (!d.CreateField(s.GetFieldName(made), s.GetFieldType(made), s.GetFieldSize(made))) return false;
+    return true;
+  };
   for (int k = 0; k < s.GetKeyNum(); ++k) {
     KEY_INFO info;
     if (!s.GetKeyInfo(k, info)) return false;
-    if (d.CreateKey(info)) continue;
-    const bool madeWithField = autoField >= 0 && info.fieldNum == 1 && info.fieldNo[0] == autoField &&
-                               info.attribute == ORVEX_KEY_UNIQUE &&
-                               strncasecmp(info.keyName, s.GetFieldName(autoField), sizeof info.keyName) == 0;
-    if (!madeWithField) return false;
+    int last = -1;
+    for (int p = 0; p < info.fieldNum && p < static_cast<int>(sizeof info.fieldNo / sizeof info.fieldNo[0]); ++p)
+      last = std::max<int>(last, info.fieldNo[p]);
+    if (!makeFields(last)) return false;
+    if (d.KeysDefined() > k) {
+      // Made by an auto-increment field just created: it must be this key.
+      if (strncasecmp(d.GetKeyName(k), info.keyName, sizeof info.keyName) != 0) return false;
+      continue;
+    }
+    if (!d.CreateKey(info)) return false;
   }
-  return true;
+  return makeFields(fields - 1) && d.KeysDefined() == s.GetKeyNum();
 }
 
 // Appends the current record's chunk in field i of s to the record being

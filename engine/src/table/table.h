@@ -171,6 +171,8 @@ class Table {
   int GetFieldSize(int fieldNo);
   int GetFieldSize(const char* name) { return GetFieldSize(GetFieldNo(name)); }
   int GetKeyNum();
+  // The keys defined so far, before the file is created as after.
+  int KeysDefined() const { return hdr_.keyCount(); }
   const char* GetKeyName(int keyNo);
   int GetKeyNo(const char* name);
   int GetKeyType(int keyNo);
