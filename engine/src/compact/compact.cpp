@@ -1,10 +1,12 @@
-// CompactDB: a tight copy of a database file, made through the public
-// operations of two table objects. The copy has the source's schema (always
-// in trimmed record form), every live record once in key-0 order of the
-// source with its values bit for bit and its chunks, the auto-increment
-// values renumbered 1, 2, 3 ... in copy order, and no free block. Its
-// records go in by a bulk load, so each index is built once from its sorted
-// entries (see table_bulk.cpp) rather than by an insert per record.
+// CompactDB: a tight copy of a database file, made by two table objects.
+// The copy has the source's schema (always in trimmed record form, every
+// field and key under its number), every live record once in key-0 order of
+// the source with its values bit for bit and its chunks, the auto-increment
+// values renumbered 1, 2, 3 ... in copy order, and no free block. Records
+// without chunks are read from the source front to back, a window of the
+// key-0 order at a time (CopyRecordsInWindows). The records go in by a bulk
+// load, so each index is built once from its sorted entries (see
+// table_bulk.cpp) rather than by an insert per record.
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
